@@ -1,0 +1,189 @@
+#include "ProfileFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace {
+
+QString trimmedValue(QString value)
+{
+    value = value.trimmed();
+    if (value.size() >= 2) {
+        const QChar first = value.front();
+        if ((first == u'"' || first == u'\'') && value.back() == first)
+            value = value.mid(1, value.size() - 2);
+    }
+    return value.left(ProfileFile::MaxValueLength);
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QByteArray lineEndOf(const QByteArray& contents)
+{
+    if (contents.contains("\r\n"))
+        return "\r\n";
+    if (contents.contains('\n'))
+        return "\n";
+#ifdef Q_OS_WIN
+    return "\r\n";
+#else
+    return "\n";
+#endif
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(QByteArray contents)
+    : m_contents(std::move(contents))
+{
+    // Text that is not valid UTF-8 is taken as Latin-1, byte for character.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    (void)utf8.decode(m_contents);
+    m_utf8 = !utf8.hasError();
+
+    qsizetype start = 0;
+    while (start < m_contents.size()) {
+        qsizetype newline = m_contents.indexOf('\n', start);
+        const qsizetype next = newline < 0 ? m_contents.size() : newline + 1;
+        qsizetype end = newline < 0 ? m_contents.size() : newline;
+        if (end > start && m_contents[end - 1] == '\r')
+            --end;
+        m_lines.append({start, end, next});
+        start = next;
+    }
+
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const QString text = decode(m_contents.mid(m_lines[i].start, m_lines[i].end - m_lines[i].start));
+        const QString trimmed = text.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            const qsizetype close = trimmed.indexOf(u']');
+            Section section;
+            section.name = trimmed.mid(1, close < 0 ? -1 : close - 1).trimmed();
+            section.headerLine = i;
+            section.lastLine = i;
+            m_sections.append(section);
+            continue;
+        }
+        if (m_sections.isEmpty() || trimmed.isEmpty())
+            continue;
+        m_sections.last().lastLine = i;
+        if (trimmed.startsWith(u';'))
+            continue;
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals < 0)
+            continue;
+        const QString key = text.left(equals).trimmed();
+        if (!key.isEmpty())
+            m_sections.last().entries.append({i, key, trimmedValue(text.mid(equals + 1))});
+    }
+}
+
+ProfileFile ProfileFile::load(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ProfileFile();
+    return ProfileFile(file.readAll());
+}
+
+QString ProfileFile::decode(const QByteArray& bytes) const
+{
+    return m_utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+QByteArray ProfileFile::encode(const QString& text) const
+{
+    return m_utf8 ? text.toUtf8() : text.toLatin1();
+}
+
+const ProfileFile::Section* ProfileFile::findSection(const QString& name) const
+{
+    for (const Section& section : m_sections) {
+        if (sameName(section.name, name))
+            return &section;
+    }
+    return nullptr;
+}
+
+std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const
+{
+    const Section* found = findSection(section);
+    if (!found)
+        return std::nullopt;
+    for (const Entry& entry : found->entries) {
+        if (sameName(entry.key, key))
+            return entry.value;
+    }
+    return std::nullopt;
+}
+
+QStringList ProfileFile::keys(const QString& section) const
+{
+    QStringList result;
+    if (const Section* found = findSection(section)) {
+        for (const Entry& entry : found->entries)
+            result.append(entry.key);
+    }
+    return result;
+}
+
+QByteArray ProfileFile::withValue(const QString& section, const QString& key, const QString& value) const
+{
+    // A line break inside the value would split the line and change the file's structure.
+    QString oneLine = value;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QByteArray lineEnd = lineEndOf(m_contents);
+    QByteArray result = m_contents;
+
+    const Section* found = findSection(section);
+    if (!found) {
+        if (!result.isEmpty() && !result.endsWith('\n'))
+            result += lineEnd;
+        return result + encode(u'[' + section + u']') + lineEnd + encode(key + u'=' + oneLine) + lineEnd;
+    }
+    for (const Entry& entry : found->entries) {
+        if (sameName(entry.key, key)) {
+            const Line& line = m_lines[entry.line];
+            return result.replace(line.start, line.end - line.start, encode(entry.key + u'=' + oneLine));
+        }
+    }
+    // Add the key after the section's last non-blank line.
+    const Line& last = m_lines[found->lastLine];
+    QByteArray insertion = encode(key + u'=' + oneLine) + lineEnd;
+    if (last.next == last.end) // the file ends without a line end
+        insertion.prepend(lineEnd);
+    return result.insert(last.next, insertion);
+}
+
+bool ProfileFile::write(const QString& path, const QString& section, const QString& key, const QString& value,
+                        QString* error)
+{
+    QByteArray contents;
+    QFile existing(path);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = existing.errorString();
+            return false;
+        }
+        contents = existing.readAll();
+        existing.close();
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    file.write(ProfileFile(contents).withValue(section, key, value));
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,142 @@
+#include "MainWindow.h"
+
+#include "ConnectionFrame.h"
+#include "GlobalSettings.h"
+#include "Platform.h"
+#include "ProgramDirectory.h"
+#include "ReplyDisplay.h"
+#include "SerialLink.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QDialog>
+#include <QScreen>
+#include <QWindow>
+
+MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, SerialLink& link, Platform& platform,
+                       QWidget* parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::VELTRANO>())
+    , m_programDirectory(std::move(programDirectory))
+    , m_settings(settings)
+    , m_link(link)
+    , m_platform(platform)
+{
+    m_ui->setupUi(this);
+    // The window keeps the size of its form.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    m_connection = new ConnectionFrame(*m_ui, m_link, m_settings, m_platform, this);
+    m_replies = new ReplyDisplay(*m_ui, m_link, this);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::path_IMMAGINE() const
+{
+    return joinProgramPath(m_programDirectory, QStringLiteral("\\images\\veltrano.bmp"));
+}
+
+QString MainWindow::path_ICONA() const
+{
+    return joinProgramPath(m_programDirectory, QStringLiteral("\\images\\iconvel.ico"));
+}
+
+bool MainWindow::load()
+{
+    setWindowTitle(Caption);
+    if (const auto problem = carica_ini(m_programDirectory, m_settings)) {
+        m_platform.message(m_ui->centralwidget, problem->message(), SettingsErrorTitle, MessageIcon::Critical);
+        m_platform.endProcess(1);
+        return false;
+    }
+    DISABILITA_COMANDI();
+    m_ui->cboPort->setEditText(QString::number(m_settings.PORTACOM));
+    m_ui->cboBaudrate->setEditText(m_settings.PORTACOMSET.section(u',', 0, 0));
+    loadPictures();
+    m_link.setPortMap(PortMap(m_settings.portDevices));
+    return m_connection->APRI_COMM();
+}
+
+void MainWindow::loadPictures()
+{
+    // A missing picture or icon leaves the window plain rather than stopping the program.
+    const QPixmap picture(path_IMMAGINE());
+    if (!picture.isNull()) {
+        QPalette palette = m_ui->centralwidget->palette();
+        palette.setBrush(QPalette::Window, picture);
+        m_ui->centralwidget->setPalette(palette);
+        m_ui->centralwidget->setAutoFillBackground(true);
+    }
+    const QIcon icon(path_ICONA());
+    if (!icon.availableSizes().isEmpty())
+        setWindowIcon(icon);
+}
+
+void MainWindow::DISABILITA_COMANDI()
+{
+    m_ui->S_piu->setEnabled(false);
+    m_ui->S_meno->setEnabled(false);
+    m_ui->MEMO->setEnabled(false);
+    m_ui->COMANDO->clear();
+    m_ui->RISPOSTA->clear();
+    m_ui->PULISCE->setEnabled(false);
+    m_ui->ANGLE->clear();
+    m_ui->COMANDO->setEnabled(false);
+    m_ui->RISPOSTA->setEnabled(false);
+    m_ui->ANGLE->setEnabled(false);
+    m_ui->SETTA_ANGOLO->setEnabled(false);
+    paintIndicator(m_ui->Shape_RX, m_colours.grey);
+    paintIndicator(m_ui->Shape_Tx, palette().color(QPalette::Button));
+    m_ui->Shape_Tx->hide();
+    m_ui->Command1->setText(QStringLiteral("OFF"));
+    m_ui->monitor_MEM->hide();
+}
+
+void MainWindow::activate()
+{
+    m_colours = ColourValues();
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
+    m_connection->CARICA_LISTE();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        activate();
+    }
+}
+
+void MainWindow::trackFocusWindow(QWindow* focused)
+{
+    if (!focused)
+        return;
+    if (focused != windowHandle()) {
+        // Message boxes and other dialogs hand the focus back without counting as a window change.
+        const QWidget* widget = nullptr;
+        for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+            if (topLevel->windowHandle() == focused)
+                widget = topLevel;
+        }
+        m_focusCameFromOwnWindow = widget && !qobject_cast<const QDialog*>(widget);
+        return;
+    }
+    if (m_focusCameFromOwnWindow) {
+        m_focusCameFromOwnWindow = false;
+        activate();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_link.close();
+    QMainWindow::closeEvent(event);
+}
