@@ -35,8 +35,12 @@ ConnectionFrame::ConnectionFrame(Ui::VELTRANO& ui, SerialLink& link, const Globa
     connect(m_ui.porta_com, &QAction::triggered, this, &ConnectionFrame::showFrame);
     connect(m_ui.ABILI, &QPushButton::clicked, this, &ConnectionFrame::toggleFieldsEnabled);
     connect(&m_link, &SerialLink::connectionLost, this, &ConnectionFrame::onConnectionLost);
-    m_ui.cboPort->lineEdit()->installEventFilter(new NumericKeyFilter(m_ui.cboPort));
-    m_ui.cboBaudrate->lineEdit()->installEventFilter(new NumericKeyFilter(m_ui.cboBaudrate));
+    // Typing reaches the edit field directly when it has the focus, through the list otherwise.
+    for (QComboBox* list : {m_ui.cboPort, m_ui.cboBaudrate}) {
+        auto* filter = new NumericKeyFilter(list);
+        list->installEventFilter(filter);
+        list->lineEdit()->installEventFilter(filter);
+    }
 }
 
 bool ConnectionFrame::APRI_COMM()

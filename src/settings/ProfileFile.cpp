@@ -165,6 +165,12 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
     QByteArray contents;
     QFile existing(path);
     if (existing.exists()) {
+        // A file marked read-only stays as it is, even for an administrator who could replace it.
+        if (!(existing.permissions() & QFileDevice::WriteOwner)) {
+            if (error)
+                *error = QStringLiteral("%1 is read-only").arg(path);
+            return false;
+        }
         if (!existing.open(QIODevice::ReadOnly)) {
             if (error)
                 *error = existing.errorString();

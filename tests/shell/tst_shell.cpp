@@ -1,0 +1,244 @@
+#include "MainWindowRig.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QStringList visibleTopLevelControls(const MainWindow& window)
+{
+    QStringList names;
+    for (QWidget* child : window.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible())
+            names.append(child->objectName());
+    }
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+private slots:
+    void startsIdleWithThePortOpen()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        QVERIFY(!rig.platform.ended);
+        QVERIFY(rig.platform.messages.isEmpty());
+        QCOMPARE(rig.window->windowTitle(), MainWindow::Caption);
+        QCOMPARE(visibleTopLevelControls(*rig.window), QStringList({"ESCE", "Frame1"}));
+        QCOMPARE(rig.get<QGroupBox>("Frame1")->title(), QStringLiteral(" COMMAND "));
+        QCOMPARE(rig.get<QPushButton>("ESCE")->text(), QStringLiteral("E&xit"));
+        QCOMPARE(rig.get<QPushButton>("Command1")->text(), QStringLiteral("OFF"));
+        QVERIFY(rig.get<QPushButton>("Command1")->isEnabled());
+        for (const char* name : {"S_piu", "S_meno", "MEMO", "PULISCE", "SETTA_ANGOLO", "COMANDO", "RISPOSTA", "ANGLE"})
+            QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
+        for (const char* name : {"COMANDO", "RISPOSTA", "ANGLE"})
+            QVERIFY2(rig.get<QLineEdit>(name)->text().isEmpty(), name);
+        QCOMPARE(indicatorColour(rig.get<QWidget>("Shape_RX")), QColor(128, 128, 128));
+        QVERIFY(rig.link.isOpen());
+        QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM6,9600,n,8,1"));
+        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Disconnect"));
+        // The first activation refills the lists and leaves their texts empty.
+        QCOMPARE(rig.get<QComboBox>("cboPort")->count(), 20);
+        QCOMPARE(rig.get<QComboBox>("cboPort")->itemText(19), QStringLiteral("COM20"));
+        QCOMPARE(rig.get<QComboBox>("cboBaudrate")->itemText(13), QStringLiteral("115200"));
+        QCOMPARE(rig.get<QComboBox>("cboMove")->count(), 2);
+        QCOMPARE(rig.get<QComboBox>("cboPort")->currentText(), QString());
+        QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
+    }
+
+    void everyControlCanBeFoundByAScreenReader()
+    {
+        MainWindowRig rig;
+        for (QWidget* control : rig.window->centralWidget()->findChildren<QWidget*>()) {
+            if (control->objectName().isEmpty() || control->objectName().startsWith(u"qt_"))
+                continue; // pieces that Qt builds inside its own widgets
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+        }
+    }
+
+    void aPortThatCannotBeOpenedEndsStartUp()
+    {
+        MainWindowRig rig;
+        rig.directory.writeSettings(TestProgramDirectory::standardSettings(QStringLiteral("/dev/veltrano-missing")));
+        QVERIFY(!rig.window->load());
+        QVERIFY(rig.platform.ended);
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.platform.messages.size(), 1);
+        const auto& box = rig.platform.messages.first();
+        QCOMPARE(box.title, QStringLiteral(" Errore : 8002"));
+        QCOMPARE(box.text, QStringLiteral("ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  Non corrisponde"
+                                          "\n\ra quella rlevata in Gestione Dispositivi del PC"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+    }
+
+    void anUnusableSettingEndsStartUpNamingIt()
+    {
+        MainWindowRig rig;
+        rig.directory.writeSettings(rig.directory.readSettings().replace("PIN=9", "PIN=nove"));
+        QVERIFY(!rig.window->load());
+        QVERIFY(rig.platform.ended);
+        QCOMPARE(rig.platform.messages.size(), 1);
+        QCOMPARE(rig.platform.messages.first().title, SettingsErrorTitle);
+        QVERIFY(rig.platform.messages.first().text.contains(QStringLiteral("\"PIN\"")));
+        QVERIFY(rig.platform.messages.first().text.contains(QStringLiteral("nove")));
+        QVERIFY(!rig.link.isOpen());
+    }
+
+    void connectsToAnotherPortAndSpeed()
+    {
+        MainWindowRig rig;
+        PtyPair other;
+        rig.directory.writeSettings(rig.directory.readSettings() + "COM3=" + other.devicePath().toLocal8Bit() + "\r\n");
+        QVERIFY(rig.start());
+        rig.get<QAction>("porta_com")->trigger();
+        QVERIFY(rig.get<QGroupBox>("Frame2")->isVisible());
+        QCOMPARE(rig.get<QComboBox>("cboPort")->currentText(), QStringLiteral("6"));
+        QCOMPARE(rig.get<QComboBox>("cboBaudrate")->currentText(), QStringLiteral("9600"));
+
+        rig.get<QComboBox>("cboPort")->setCurrentIndex(2);
+        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("19200"));
+        rig.click("CON_DISCON"); // the caption reads "&Disconnect" after start-up
+        QVERIFY(!rig.link.isOpen());
+        QVERIFY(rig.get<QGroupBox>("Frame1")->isHidden());
+        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
+        QVERIFY(!rig.get<QPushButton>("ESEGUE_SET")->isEnabled());
+
+        rig.click("CON_DISCON");
+        QVERIFY(rig.platform.messages.isEmpty());
+        QVERIFY(rig.link.isOpen());
+        QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM3,19200,n,8,1"));
+        QCOMPARE(other.lineSpeed(), 19200);
+        QVERIFY(rig.get<QGroupBox>("Frame1")->isVisible());
+        QVERIFY(rig.get<QPushButton>("ESEGUE_SET")->isEnabled());
+        QVERIFY(rig.get<QPushButton>("Command3")->isEnabled());
+
+        // Digits only in the port field reconnect the port last opened, at the chosen speed.
+        rig.click("CON_DISCON");
+        rig.get<QComboBox>("cboPort")->setCurrentText(QStringLiteral("6"));
+        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("115200"));
+        rig.click("CON_DISCON");
+        QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM3,115200,n,8,1"));
+    }
+
+    void connectRefusesEmptyFieldsAndReportsAFailedOpen()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.click("CON_DISCON");
+        QCOMPARE(rig.platform.messages.last().title, QStringLiteral("COMM PORT SETTING ERROR"));
+        QCOMPARE(rig.platform.messages.last().text, QStringLiteral("It is necessary to indicate the COMM port in use"));
+        QVERIFY(rig.link.isOpen());
+
+        rig.get<QComboBox>("cboPort")->setCurrentText(QStringLiteral("COM9"));
+        rig.click("CON_DISCON");
+        QCOMPARE(rig.platform.messages.last().title, QStringLiteral("CONNECTION SPEED ERROR"));
+        QCOMPARE(rig.platform.messages.last().text, QStringLiteral("It is necessary to indicate the Boudarate"));
+        QVERIFY(rig.link.isOpen());
+
+        // COM9 means /dev/ttyS8, which a test machine does not have.
+        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("9600"));
+        rig.get<QPushButton>("CON_DISCON")->setText(QStringLiteral("&Connect"));
+        rig.click("CON_DISCON");
+        QCOMPARE(rig.platform.messages.size(), 3);
+        QCOMPARE(rig.platform.messages.last().title, QStringLiteral("DISCONNECT"));
+        QVERIFY(rig.platform.messages.last().text.startsWith(QStringLiteral("Unable to open port: Check connections.\r\n")));
+        QVERIFY(!rig.link.isOpen());
+        QCOMPARE(rig.get<QLabel>("Label3")->text(), QString());
+        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
+        QVERIFY(!rig.get<QPushButton>("ESEGUE_SET")->isEnabled());
+        QVERIFY(rig.get<QGroupBox>("Frame1")->isVisible());
+    }
+
+    void closingTheFrameWhileDisconnectedWarns()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.get<QAction>("porta_com")->trigger();
+        rig.click("CHIUDE_WIN_PORTA");
+        QVERIFY(rig.get<QGroupBox>("Frame2")->isHidden());
+        QVERIFY(rig.platform.messages.isEmpty());
+
+        rig.get<QAction>("porta_com")->trigger();
+        rig.click("CON_DISCON"); // disconnect
+        rig.click("CHIUDE_WIN_PORTA");
+        QCOMPARE(rig.platform.messages.size(), 1);
+        QCOMPARE(rig.platform.messages.first().text,
+                 QStringLiteral("         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT"));
+        QCOMPARE(rig.platform.messages.first().title, QString());
+        QCOMPARE(rig.platform.messages.first().icon, MessageIcon::None);
+    }
+
+    void portAndSpeedFieldsTakeDigitsOnly()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.get<QAction>("porta_com")->trigger();
+        QComboBox* port = rig.get<QComboBox>("cboPort");
+        port->setEnabled(true);
+        port->setCurrentText(QString());
+        QTest::keyClicks(port->lineEdit(), QStringLiteral("c1o2m"));
+        QTest::keyClicks(port, QStringLiteral("x3"));
+        QCOMPARE(port->currentText(), QStringLiteral("123"));
+        QTest::keyClick(port->lineEdit(), Qt::Key_Backspace);
+        QCOMPARE(port->currentText(), QStringLiteral("12"));
+    }
+
+    void showsWhatTheBoardSends()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        QLineEdit* reply = rig.get<QLineEdit>("RISPOSTA");
+        QLineEdit* setupReply = rig.get<QLineEdit>("Text2");
+        rig.board.writeToProgram("OK A 95\r\n");
+        QTRY_COMPARE(reply->text(), QStringLiteral("OK A 95\r\n"));
+        QCOMPARE(setupReply->text(), QStringLiteral("OK A 95\r\n"));
+        rig.board.writeToProgram("second");
+        QTRY_COMPARE(reply->text(), QStringLiteral("second"));
+        // Bytes above ASCII arrive as one character each.
+        rig.board.writeToProgram("\xb0");
+        QTRY_COMPARE(setupReply->text(), QStringLiteral("°"));
+    }
+
+    void aPulledCableLeavesTheFrameDisconnectedAndSaysSoOnce()
+    {
+        MainWindowRig rig;
+        PtyPair replacement;
+        rig.directory.writeSettings(rig.directory.readSettings() + "COM2=" + replacement.devicePath().toLocal8Bit() + "\r\n");
+        QVERIFY(rig.start());
+        rig.board.closeBoardEnd();
+        QTRY_VERIFY(!rig.link.isOpen());
+        QTest::qWait(100);
+        QCOMPARE(rig.platform.messages.size(), 1);
+        QCOMPARE(rig.platform.messages.first().title, QStringLiteral("CONNECTION LOST"));
+        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
+        QVERIFY(rig.get<QGroupBox>("Frame2")->isVisible());
+        QVERIFY(rig.get<QGroupBox>("Frame1")->isHidden());
+
+        rig.get<QComboBox>("cboPort")->setCurrentText(QStringLiteral("COM2"));
+        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("9600"));
+        rig.click("CON_DISCON");
+        QVERIFY(rig.link.isOpen());
+        QCOMPARE(rig.platform.messages.size(), 1);
+    }
+
+    void closingTheWindowClosesThePortAndSendsNothing()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.window->close();
+        QVERIFY(!rig.link.isOpen());
+        QCOMPARE(rig.board.drain(), QByteArray());
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"

@@ -1,0 +1,104 @@
+#include "PtyPair.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyPair::PtyPair()
+{
+    int board = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&board, &slave, name, nullptr, nullptr) != 0)
+        return;
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    fcntl(board, F_SETFL, fcntl(board, F_GETFL) | O_NONBLOCK);
+    m_board = board;
+    m_keepSlave = slave;
+    m_devicePath = QString::fromLocal8Bit(name);
+}
+
+PtyPair::~PtyPair()
+{
+    closeBoardEnd();
+    if (m_keepSlave >= 0)
+        ::close(m_keepSlave);
+}
+
+QByteArray PtyPair::readFromProgram(qsizetype minimumBytes, std::chrono::milliseconds timeout)
+{
+    QByteArray received;
+    QDeadlineTimer deadline(timeout);
+    while (m_board >= 0) {
+        char buffer[4096];
+        const ssize_t count = ::read(m_board, buffer, sizeof buffer);
+        if (count > 0) {
+            received.append(buffer, count);
+            continue;
+        }
+        if (received.size() >= minimumBytes || deadline.hasExpired())
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return received;
+}
+
+QByteArray PtyPair::drain(std::chrono::milliseconds settle)
+{
+    QCoreApplication::processEvents();
+    return readFromProgram(qsizetype(1) << 30, settle);
+}
+
+void PtyPair::writeToProgram(const QByteArray& bytes)
+{
+    qsizetype written = 0;
+    while (m_board >= 0 && written < bytes.size()) {
+        const ssize_t count = ::write(m_board, bytes.constData() + written, size_t(bytes.size() - written));
+        if (count > 0) {
+            written += count;
+        } else if (errno == EAGAIN) {
+            // The line's buffer is full until the program reads.
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        } else {
+            break;
+        }
+    }
+}
+
+void PtyPair::closeBoardEnd()
+{
+    if (m_board >= 0) {
+        ::close(m_board);
+        m_board = -1;
+    }
+    if (m_keepSlave >= 0) {
+        ::close(m_keepSlave);
+        m_keepSlave = -1;
+    }
+}
+
+int PtyPair::lineSpeed() const
+{
+    termios attributes{};
+    if (m_keepSlave < 0 || tcgetattr(m_keepSlave, &attributes) != 0)
+        return -1;
+    switch (cfgetospeed(&attributes)) {
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return int(cfgetospeed(&attributes));
+    }
+}
