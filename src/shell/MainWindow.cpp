@@ -1,11 +1,14 @@
 #include "MainWindow.h"
 
+#include "AboutWindow.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "Platform.h"
 #include "ProgramDirectory.h"
+#include "Pictures.h"
 #include "ReplyDisplay.h"
 #include "SerialLink.h"
+#include "SettingsEditor.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -30,6 +33,8 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     m_connection = new ConnectionFrame(*m_ui, m_link, m_settings, m_platform, this);
     m_replies = new ReplyDisplay(*m_ui, m_link, this);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
+    connect(m_ui->setta_INI, &QAction::triggered, this, &MainWindow::openSettingsEditor);
+    connect(m_ui->INFO_PROC, &QAction::triggered, this, &MainWindow::openAboutWindow);
 }
 
 MainWindow::~MainWindow() = default;
@@ -62,17 +67,37 @@ bool MainWindow::load()
 
 void MainWindow::loadPictures()
 {
-    // A missing picture or icon leaves the window plain rather than stopping the program.
-    const QPixmap picture(path_IMMAGINE());
-    if (!picture.isNull()) {
-        QPalette palette = m_ui->centralwidget->palette();
-        palette.setBrush(QPalette::Window, picture);
-        m_ui->centralwidget->setPalette(palette);
-        m_ui->centralwidget->setAutoFillBackground(true);
+    showBackgroundPicture(m_ui->centralwidget, path_IMMAGINE());
+    showWindowIcon(this, path_ICONA());
+}
+
+// Secondary windows are single instances: asking again only brings the open one to the front.
+template <class Window, class Create>
+static void showSingleInstance(QPointer<Window>& window, Create create)
+{
+    if (!window) {
+        window = create();
+        window->setAttribute(Qt::WA_DeleteOnClose);
     }
-    const QIcon icon(path_ICONA());
-    if (!icon.availableSizes().isEmpty())
-        setWindowIcon(icon);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void MainWindow::openSettingsEditor()
+{
+    showSingleInstance(m_settingsEditor, [this] {
+        return new SettingsEditor(m_programDirectory, m_settings, m_platform, path_ICONA(), this);
+    });
+}
+
+void MainWindow::openAboutWindow()
+{
+    showSingleInstance(m_aboutWindow, [this] {
+        return new AboutWindow(m_settings.RELEASE,
+                               joinProgramPath(m_programDirectory, QStringLiteral("\\images\\info.bmp")),
+                               path_ICONA(), this);
+    });
 }
 
 void MainWindow::DISABILITA_COMANDI()

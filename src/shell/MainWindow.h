@@ -3,6 +3,7 @@
 #include "Indicators.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -12,6 +13,8 @@ class Platform;
 class SerialLink;
 class ConnectionFrame;
 class ReplyDisplay;
+class SettingsEditor;
+class AboutWindow;
 namespace Ui {
 class VELTRANO;
 }
@@ -47,6 +50,8 @@ protected:
 private:
     void trackFocusWindow(QWindow* focused);
     void loadPictures();
+    void openSettingsEditor();
+    void openAboutWindow();
 
     std::unique_ptr<Ui::VELTRANO> m_ui;
     QString m_programDirectory;
@@ -56,6 +61,8 @@ private:
     ColourValues m_colours;
     ConnectionFrame* m_connection = nullptr;
     ReplyDisplay* m_replies = nullptr;
+    QPointer<SettingsEditor> m_settingsEditor;
+    QPointer<AboutWindow> m_aboutWindow;
     bool m_shownOnce = false;
     bool m_focusCameFromOwnWindow = false;
 };

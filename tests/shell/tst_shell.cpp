@@ -1,4 +1,5 @@
 #include "MainWindowRig.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -228,6 +229,37 @@ private slots:
         rig.click("CON_DISCON");
         QVERIFY(rig.link.isOpen());
         QCOMPARE(rig.platform.messages.size(), 1);
+    }
+
+    void secondaryWindowsAreSingleInstances()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.get<QAction>("INFO_PROC")->trigger();
+        rig.get<QAction>("INFO_PROC")->trigger();
+        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("INFO")).size(), 1);
+        QWidget* about = rig.get<QWidget>("INFO");
+        QVERIFY(about->isVisible());
+        QCOMPARE(widget<QLabel>(*about, "Label3")->text(), QStringLiteral("Rel. 2.1"));
+
+        rig.get<QAction>("setta_INI")->trigger();
+        QWidget* editor = rig.get<QWidget>("VELTRANO_INI");
+        widget<QLineEdit>(*editor, "Text8")->setText(QStringLiteral("10"));
+        rig.get<QAction>("setta_INI")->trigger(); // no second opening: the typed value stays
+        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("VELTRANO_INI")).size(), 1);
+        QCOMPARE(widget<QLineEdit>(*editor, "Text8")->text(), QStringLiteral("10"));
+
+        editor->close();
+        QTRY_COMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("VELTRANO_INI")).size(), 0);
+        rig.get<QAction>("setta_INI")->trigger(); // a new opening reads the file again
+        QCOMPARE(widget<QLineEdit>(*rig.get<QWidget>("VELTRANO_INI"), "Text8")->text(), QStringLiteral("9"));
+    }
+
+    void secondaryWindowsOpenAtAFixedShareOfTheScreen()
+    {
+        // A screen of 19200 x 10800 twips: the about window at 6386.67, 3591.67 twips.
+        QCOMPARE(secondaryWindowPosition(QSize(1280, 720), 3), QPoint(426, 239));
+        QCOMPARE(secondaryWindowPosition(QSize(1280, 720), 4), QPoint(319, 180));
     }
 
     void closingTheWindowClosesThePortAndSendsNothing()
