@@ -1,6 +1,7 @@
 #include "GlobalSettings.h"
 
 #include "NumberText.h"
+#include "ProgramDirectory.h"
 #include "ProfileFile.h"
 
 #include <QDir>
@@ -74,6 +75,13 @@ std::optional<SettingsProblem> carica_ini(const QString& programDirectory, Globa
                                                  "for example 9600,n,8,1.")};
     }
     loaded.BAUD = std::int32_t(baud.value_or(0));
+
+    // Everything the program reads lies below its own directory.
+    if (!staysBelowProgramDirectory(loaded.path_DATI) && !problem) {
+        problem = SettingsProblem{QStringLiteral("sezione 2"), QStringLiteral("path_DATI"), loaded.path_DATI,
+                                  QStringLiteral("The database must lie below the program directory, "
+                                                 "for example \\DATABASE\\VELTRANO.MDB.")};
+    }
 
     for (const QString& key : file.keys(QStringLiteral("porte"))) {
         if (key.startsWith(u"COM", Qt::CaseInsensitive)) {

@@ -145,6 +145,7 @@ private slots:
         QTest::newRow("min 2000 characters") << QByteArray("MINROT=0") << "MINROT=" + QByteArray(2000, '7') << "MINROT";
         QTest::newRow("min Not Found") << QByteArray("MINROT=0") << QByteArray("MINROT=Not Found") << "MINROT";
         QTest::newRow("line settings without comma") << QByteArray("9600,n,8,1") << QByteArray("9600") << "PORTACOMSET";
+        QTest::newRow("database outside the program") << QByteArray("path_DATI=\\DATABASE") << QByteArray("path_DATI=\\..\\..\\etc") << "path_DATI";
         QTest::newRow("speed not a number") << QByteArray("9600,n,8,1") << QByteArray("fast,n,8,1") << "PORTACOMSET";
     }
     void refusesNumbersItCannotUse()
