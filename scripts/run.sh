@@ -10,7 +10,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target veltrano veltrano_ptyboard
 
 link="$PWD/$build/board.pty"
-"$build/veltrano_ptyboard" "$link" > "$build/board.log" &
+"$build/tools/ptyboard/veltrano_ptyboard" "$link" > "$build/board.log" &
 board=$!
 trap 'kill $board 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done

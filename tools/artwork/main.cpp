@@ -66,7 +66,8 @@ QImage infoPicture()
     QImage image = background({373, 338}, QColor(250, 246, 232), QColor(196, 210, 228));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintLoop(painter, {186, 70}, 42, 6);
+    // Keep clear the band where the window lays the release text (y 112 to 127).
+    paintLoop(painter, {186, 45}, 30, 5);
     QFont font(QStringLiteral("Sans Serif"), 20, QFont::Bold);
     painter.setFont(font);
     painter.setPen(QColor(24, 44, 84));
