@@ -18,7 +18,6 @@ const uint16_t GuardTicks = 20 * TicksPerMicrosecond;
 // latency from the tick to the edge cancels out of the pulse width.
 volatile uint8_t* g_toggleRegister = nullptr;
 uint8_t g_mask = 0;
-uint8_t g_pin = 0xff;
 
 volatile uint16_t g_pulseTicks = 0;  // 0: no pulses
 volatile uint16_t g_edgeDue = 0;     // TCNT1 at the next edge
@@ -79,31 +78,23 @@ void attach(uint8_t pin)
     const uint8_t port = digitalPinToPort(pin);
     if (port == NOT_A_PIN)
         return;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-    {
-        TIMSK1 &= ~_BV(OCIE1A);
-        if (g_toggleRegister) {
-            volatile uint8_t* const oldOut = portOutputRegister(digitalPinToPort(g_pin));
-            *oldOut &= ~g_mask;
+    // A pulse in progress ends on the old pin first: cut short, it would tell that servo to swing
+    // toward an end stop. Interrupts stay on while waiting, so the pulse can end.
+    for (bool switched = false; !switched;) {
+        ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
+        {
+            if (!g_high) {
+                TIMSK1 &= ~_BV(OCIE1A);
+                g_mask = digitalPinToBitMask(pin);
+                g_toggleRegister = portInputRegister(port);
+                *portOutputRegister(port) &= ~g_mask;
+                *portModeRegister(port) |= g_mask;
+                if (g_pulseTicks)
+                    startPulsesLocked();
+                switched = true;
+            }
         }
-        g_pin = pin;
-        g_mask = digitalPinToBitMask(pin);
-        g_toggleRegister = portInputRegister(port);
-        *portOutputRegister(port) &= ~g_mask;
-        *portModeRegister(port) |= g_mask;
-        if (g_pulseTicks)
-            startPulsesLocked();
     }
-}
-
-bool attached()
-{
-    return g_toggleRegister != nullptr;
-}
-
-uint8_t pin()
-{
-    return g_pin;
 }
 
 void writeMicroseconds(uint16_t microseconds)
@@ -119,16 +110,6 @@ void writeMicroseconds(uint16_t microseconds)
         if (!running && g_toggleRegister)
             startPulsesLocked();
     }
-}
-
-uint16_t microseconds()
-{
-    uint16_t ticks;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-    {
-        ticks = g_pulseTicks;
-    }
-    return ticks / TicksPerMicrosecond;
 }
 
 uint16_t angleToMicroseconds(uint8_t degrees)

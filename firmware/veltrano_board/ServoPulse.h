@@ -13,16 +13,13 @@ const uint16_t FrameMicroseconds = 20000;
 // Takes Timer1. Call once from setup().
 void begin();
 
-// Moves the pulse train to another pin. The old pin is left low, the new one an output. A pulse
-// width already set carries over, so a re-attached servo holds its angle; with none set the pin
-// stays low until the first write.
+// Moves the pulse train to another pin, after any pulse in progress has ended. The old pin is left
+// low, the new one an output. A pulse width already set carries over, so a re-attached servo holds
+// its angle; with none set the pin stays low until the first write.
 void attach(uint8_t pin);
-bool attached();
-uint8_t pin();
 
 // Clamped to 544..2400; takes effect from the next frame, never inside a pulse.
 void writeMicroseconds(uint16_t microseconds);
-uint16_t microseconds();
 
 // 0..180 degrees onto 544..2400 microseconds, rounded to the nearest microsecond.
 uint16_t angleToMicroseconds(uint8_t degrees);

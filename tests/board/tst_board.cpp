@@ -1,0 +1,234 @@
+// The board firmware on the emulated Uno, spoken to through the emulator's pseudo-terminal the way
+// the program does: one reply line per command, and the servo pulse widths the emulator measures.
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QTest>
+
+namespace {
+
+// The driver is trimmed to the microsecond; a little slack for interrupt jitter.
+constexpr int Tolerance = 2;
+constexpr int WaitMs = 10000;
+
+// A fresh board, free-running, with the port open at the program's 9600 baud.
+class Board : public QObject {
+public:
+    bool start()
+    {
+        connect(&m_emulator, &QProcess::readyReadStandardOutput, this, &Board::readEmulator);
+        connect(&m_port, &QSerialPort::readyRead, this, &Board::readPort);
+        m_emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_emulator.start(QStringLiteral(BOARD_EMULATOR), {QStringLiteral("--free-run"), QStringLiteral(BOARD_FIRMWARE)});
+        if (!QTest::qWaitFor([this] { return !m_pty.isEmpty(); }, WaitMs))
+            return false;
+        m_port.setPortName(m_pty);
+        m_port.setBaudRate(9600);
+        return m_port.open(QIODevice::ReadWrite);
+    }
+
+    ~Board() override
+    {
+        m_port.close();
+        m_emulator.terminate();
+        if (!m_emulator.waitForFinished(5000))
+            m_emulator.kill();
+    }
+
+    void send(const QByteArray& line) { m_port.write(line + '\r'); }
+
+    // The next reply line, or an empty string when none comes.
+    QString reply()
+    {
+        (void)QTest::qWaitFor([this] { return !m_replies.isEmpty(); }, WaitMs);
+        return m_replies.isEmpty() ? QString() : m_replies.takeFirst();
+    }
+
+    QString command(const QByteArray& line)
+    {
+        send(line);
+        return reply();
+    }
+
+    // The last width reported for the pin: 0 once its pulses stop, -1 before it ever had any.
+    int width(int pin) const { return m_widths.value(pin, -1); }
+    // Every width reported for the pin, in order.
+    QList<int> widths(int pin) const { return m_history.value(pin); }
+
+    bool waitWidth(int pin, int microseconds)
+    {
+        return QTest::qWaitFor([&] { return std::abs(width(pin) - microseconds) <= Tolerance; }, WaitMs);
+    }
+
+private:
+    void readEmulator()
+    {
+        static const QRegularExpression pulse(QStringLiteral("^PULSE pin=(\\d+) width_us=(\\d+) t_us=\\d+$"));
+        while (m_emulator.canReadLine()) {
+            const QString line = QString::fromLatin1(m_emulator.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("PTY ")))
+                m_pty = line.mid(4);
+            else if (const auto match = pulse.match(line); match.hasMatch()) {
+                m_widths[match.captured(1).toInt()] = match.captured(2).toInt();
+                m_history[match.captured(1).toInt()] << match.captured(2).toInt();
+            }
+            else
+                qWarning("unexpected emulator line: %s", qPrintable(line));
+        }
+    }
+
+    void readPort()
+    {
+        m_received += m_port.readAll();
+        for (qsizetype end; (end = m_received.indexOf('\n')) >= 0;) {
+            m_replies << QString::fromLatin1(m_received.left(end)).trimmed();
+            m_received.remove(0, end + 1);
+        }
+    }
+
+    QProcess m_emulator;
+    QSerialPort m_port;
+    QString m_pty;
+    QByteArray m_received;
+    QStringList m_replies;
+    QHash<int, int> m_widths;
+    QHash<int, QList<int>> m_history;
+};
+
+}  // namespace
+
+class BoardTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Board> board;
+
+private slots:
+    void init()
+    {
+        board = std::make_unique<Board>();
+        QVERIFY2(board->start(), "the emulated board did not come up on a pseudo-terminal");
+    }
+    void cleanup() { board.reset(); }
+
+    void startsReadyAndHoldsStillUntilTold()
+    {
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        QVERIFY(board->command("A,90,").startsWith(QLatin1String("ERR no servo")));
+        QVERIFY(board->command("IS,9,0,180,").startsWith(QLatin1String("OK IS pin 9")));
+        // Attaching alone must not swing the antenna anywhere; many simulated frames pass here.
+        QTest::qWait(300);
+        QCOMPARE(board->width(9), -1);
+        QVERIFY(board->command("A,90,").startsWith(QLatin1String("OK A 90")));
+        QVERIFY(board->waitWidth(9, 1472));
+    }
+
+    void anglesGiveTheirPulseWidths()
+    {
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        QVERIFY(board->command("IS,9,0,180,").startsWith(QLatin1String("OK IS pin 9 limits 0-180")));
+        const QList<std::pair<int, int>> steps = {{0, 544}, {90, 1472}, {180, 2400}, {91, 1482}};
+        for (const auto& [angle, microseconds] : steps) {
+            const QString reply = board->command("A," + QByteArray::number(angle) + ',');
+            QVERIFY2(reply.startsWith(QStringLiteral("OK A %1 (%2 us)").arg(angle).arg(microseconds)), qPrintable(reply));
+            QVERIFY2(board->waitWidth(9, microseconds), qPrintable(QStringLiteral("%1 degrees gave %2 us")
+                                                                      .arg(angle).arg(board->width(9))));
+        }
+        QCOMPARE(board->width(10), -1);
+    }
+
+    void outOfRangeAnglesAreClampedAndSaid()
+    {
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        QVERIFY(board->command("IS,9,30,150,").startsWith(QLatin1String("OK IS pin 9 limits 30-150")));
+        QString reply = board->command("A,200,");
+        QVERIFY2(reply.startsWith(QLatin1String("OK A 150 ")) && reply.contains(QLatin1String("clamped from 200")),
+                 qPrintable(reply));
+        QVERIFY(board->waitWidth(9, 2091));
+        reply = board->command("A,-5,");
+        QVERIFY2(reply.startsWith(QLatin1String("OK A 30 ")) && reply.contains(QLatin1String("clamped from -5")),
+                 qPrintable(reply));
+        QVERIFY(board->waitWidth(9, 853));
+        // Narrower limits on a re-attach pull the held angle inside them.
+        QVERIFY(board->command("IS,9,40,150,").startsWith(QLatin1String("OK IS pin 9 limits 40-150 angle 40")));
+        QVERIFY(board->waitWidth(9, 956));
+    }
+
+    void secondIsMovesThePulseToTheNewPin()
+    {
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        QVERIFY(board->command("IS,9,0,180,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->command("A,91,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->waitWidth(9, 1482));
+        QVERIFY(board->command("IS,10,0,180,").startsWith(QLatin1String("OK IS pin 10")));
+        QVERIFY(board->waitWidth(10, 1482));
+        QVERIFY2(board->waitWidth(9, 0), "pin 9 kept pulsing after the servo moved to pin 10");
+        QVERIFY(board->command("A,0,").startsWith(QLatin1String("OK A 0")));
+        QVERIFY(board->waitWidth(10, 544));
+        QCOMPARE(board->width(9), 0);
+    }
+
+    void reattachingNeverCutsAPulseShort()
+    {
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        QVERIFY(board->command("IS,9,0,180,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->command("A,180,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->waitWidth(9, 2400));
+        // A stub of a pulse would send the servo toward an end stop. Commands land at arbitrary
+        // points of the frame, so enough re-attaches hit a pulse in progress.
+        for (int i = 0; i < 24; ++i)
+            QVERIFY(board->command(i % 2 ? "IS,9,0,180," : "IS,10,0,180,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->waitWidth(9, 2400));
+        for (const int pin : {9, 10})
+            for (const int width : board->widths(pin))
+                QVERIFY2(width == 0 || std::abs(width - 2400) <= Tolerance, qPrintable(QStringLiteral("pin %1 had %2 us").arg(pin).arg(width)));
+    }
+
+    void badLinesGetAnErrorAndChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("unknown command") << QByteArray("MOVE,90,") << "ERR unknown command MOVE";
+        QTest::newRow("no angle") << QByteArray("A,") << "ERR missing field";
+        QTest::newRow("empty angle") << QByteArray("A,,") << "ERR missing field";
+        QTest::newRow("IS short of a limit") << QByteArray("IS,9,0,") << "ERR missing field";
+        QTest::newRow("angle not a number") << QByteArray("A,9O,") << "ERR bad number";
+        QTest::newRow("extra field") << QByteArray("A,90,5,") << "ERR too many fields";
+        QTest::newRow("serial pin") << QByteArray("IS,1,0,180,") << "ERR bad pin 1";
+        QTest::newRow("limits reversed") << QByteArray("IS,9,120,60,") << "ERR bad limits";
+        QTest::newRow("limit over 180") << QByteArray("IS,9,0,200,") << "ERR bad limits";
+        QTest::newRow("over-long line") << QByteArray("A,") + QByteArray(60, '9') + ',' << "ERR line too long";
+    }
+
+    void badLinesGetAnErrorAndChangeNothing()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, error);
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        QVERIFY(board->command("IS,9,0,180,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->command("A,45,").startsWith(QLatin1String("OK")));
+        QVERIFY(board->waitWidth(9, 1008));
+        const QString reply = board->command(line);
+        QVERIFY2(reply.startsWith(error), qPrintable(reply));
+        QTest::qWait(100);  // many simulated frames
+        QCOMPARE(board->width(9), 1008);
+        // Exactly one reply, and the line after it is read cleanly.
+        const QString next = board->command("A,135,");
+        QVERIFY2(next.startsWith(QLatin1String("OK A 135")), qPrintable(next));
+        QVERIFY(board->waitWidth(9, 1936));
+    }
+
+    void lineFeedsBlankLinesAndLeadingZerosAreFine()
+    {
+        QVERIFY(board->reply().startsWith(QLatin1String("READY")));
+        board->send("");
+        board->send("\nIS,9,0,180,\n");
+        QVERIFY(board->reply().startsWith(QLatin1String("OK IS pin 9")));
+        QVERIFY(board->command("a, 090 ,\n").startsWith(QLatin1String("OK A 90")));
+        QVERIFY(board->waitWidth(9, 1472));
+    }
+};
+
+QTEST_GUILESS_MAIN(BoardTest)
+#include "tst_board.moc"
