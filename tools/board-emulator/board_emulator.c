@@ -399,7 +399,7 @@ static void loadBoard(const Options* options)
     memset(&firmware, 0, sizeof firmware);
     if (access(options->firmware, R_OK) != 0)
         die(options->firmware);
-    if (elf_read_firmware(options->firmware, &firmware) != 0) {
+    if (elf_read_firmware(options->firmware, &firmware) != 0 || firmware.flashsize == 0) {
         fprintf(stderr, "board emulator: %s is not a firmware .elf\n", options->firmware);
         exit(1);
     }
@@ -482,10 +482,11 @@ int main(int argc, char** argv)
         const uint64_t simulated = cyclesToMicroseconds(g_avr->cycle - paceCycle) * 1000u;
         const uint64_t elapsed = nowNanoseconds() - paceStart;
         if (simulated > elapsed) {
-            // Waiting on the pseudo-terminal lets a command from the PC cut the wait short.
+            // Waiting on the pseudo-terminal lets a command from the PC cut the wait short, unless
+            // there is no room for it yet.
             const uint64_t ahead = simulated - elapsed;
             const struct timespec wait = {.tv_sec = (time_t)(ahead / 1000000000u), .tv_nsec = (long)(ahead % 1000000000u)};
-            struct pollfd master = {.fd = g_master, .events = POLLIN};
+            struct pollfd master = {.fd = g_toBoard.length + 512 <= BufferSize ? g_master : -1, .events = POLLIN};
             ppoll(&master, 1, &wait, NULL);
         } else if (elapsed - simulated > 100000000u) {
             // A host too busy to keep up: fall behind rather than race to catch up.
