@@ -1,0 +1,306 @@
+#include "MemoryStore.h"
+
+#include "NumberText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <sqlite3.h>
+
+namespace {
+
+const QString Driver = QStringLiteral("QSQLITE");
+
+const QString CreateTable = QStringLiteral("CREATE TABLE IF NOT EXISTS MEMO_BANDA (ID INTEGER PRIMARY KEY, "
+                                           "BANDA TEXT, MODO TEXT, FREQUENZA TEXT, GRADI REAL, COMANDO TEXT, "
+                                           "valido BOOLEAN, NOTE TEXT)");
+const QString ListStatement = QStringLiteral("Select * from MEMO_BANDA order by val(BANDA) DESC");
+const QString DuplicateSearch = QStringLiteral(
+    "Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
+    "and FREQUENZA=? COLLATE CASELESS");
+
+// SQLite's primary result codes that the messages tell apart.
+constexpr int SqliteBusy = 5;
+constexpr int SqliteLocked = 6;
+constexpr int SqliteReadOnly = 8;
+constexpr int SqliteCorrupt = 11;
+constexpr int SqliteNotADatabase = 26;
+
+const QString LockedReason =
+    QStringLiteral("another program is using it and keeps it locked. Close that program and try again.");
+const QString Reading = QStringLiteral("cannot be read");
+const QString Changing = QStringLiteral("cannot be changed");
+const QString NotADatabaseReason = QStringLiteral("it is not a memory database. It has been left as it is.");
+
+// val() in the list statement: the leading-number value of the band text.
+void leadingNumber(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const auto* text = static_cast<const char16_t*>(sqlite3_value_text16(arguments[0]));
+    const int bytes = sqlite3_value_bytes16(arguments[0]);
+    sqlite3_result_double(context, text ? leadingNumberValue(QStringView(text, bytes / 2)) : 0.0);
+}
+
+// Text comparison without regard to letter case, for every alphabet (SQLite's NOCASE knows only ASCII).
+int caseless(void*, int leftBytes, const void* left, int rightBytes, const void* right) {
+    return QStringView(static_cast<const char16_t*>(left), leftBytes / 2)
+        .compare(QStringView(static_cast<const char16_t*>(right), rightBytes / 2), Qt::CaseInsensitive);
+}
+
+bool registerFunctions(const QSqlDatabase& database) {
+    const QVariant handle = database.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    return connection &&
+           sqlite3_create_function_v2(connection, "val", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                                      leadingNumber, nullptr, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_collation_v2(connection, "CASELESS", SQLITE_UTF16_ALIGNED, nullptr, caseless,
+                                       nullptr) == SQLITE_OK;
+}
+
+// Why an existing file cannot be our store, judged from its first bytes before SQLite touches it.
+std::optional<QString> unusableFileReason(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString() + u'.';
+    const QByteArray head = file.read(32);
+    if (head.isEmpty() || head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return std::nullopt; // SQLite takes an empty file as an empty database
+    const QByteArray engine = head.mid(4, 15);
+    if (engine == "Standard Jet DB" || engine == "Standard ACE DB") {
+        return QStringLiteral("it is an Access database of the old program, which this program cannot read. "
+                              "It has been left as it is: move it elsewhere and an empty memory file will be "
+                              "created in its place.");
+    }
+    return NotADatabaseReason;
+}
+
+QString reasonFor(const QSqlError& error) {
+    switch (error.nativeErrorCode().toInt() & 0xFF) {
+    case SqliteBusy:
+    case SqliteLocked:
+        return LockedReason;
+    case SqliteCorrupt:
+    case SqliteNotADatabase:
+        return NotADatabaseReason;
+    case SqliteReadOnly:
+        return QStringLiteral("the file cannot be written (it is read-only).");
+    default:
+        return error.text() + u'.';
+    }
+}
+
+// Stored values: band and mode trimmed in capitals, frequency and degrees as leading-number values,
+// the command only for a usable memory.
+void bindStoredValues(QSqlQuery& query, const TypedMemory& memory) {
+    query.bindValue(QStringLiteral(":band"), memory.band.trimmed().toUpper());
+    query.bindValue(QStringLiteral(":mode"), memory.mode.trimmed().toUpper());
+    query.bindValue(QStringLiteral(":frequency"),
+                    plainDecimal(leadingNumberValue(memory.frequency.trimmed())));
+    query.bindValue(QStringLiteral(":degrees"), leadingNumberValue(memory.degrees.trimmed()));
+    query.bindValue(QStringLiteral(":command"),
+                    memory.valid ? QStringLiteral("A,") + memory.degrees.trimmed() : QStringLiteral(""));
+    query.bindValue(QStringLiteral(":valid"), memory.valid);
+    query.bindValue(QStringLiteral(":note"), memory.note.trimmed());
+}
+
+} // namespace
+
+MemoryStore::MemoryStore()
+    : m_connectionName(QStringLiteral("veltrano-memories-%1").arg(quintptr(this), 0, 16)) {}
+
+MemoryStore::~MemoryStore() {
+    release();
+}
+
+bool MemoryStore::isOpen() const {
+    return QSqlDatabase::contains(m_connectionName) &&
+           QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+bool MemoryStore::fail(const QString& what, const QString& reason) {
+    m_problem =
+        QStringLiteral("The memory file\n%1\n%2: %3").arg(QDir::toNativeSeparators(m_filePath), what, reason);
+    return false;
+}
+
+bool MemoryStore::failQuery(const QString& what, const QSqlError& error) {
+    return fail(what, reasonFor(error));
+}
+
+bool MemoryStore::open(const QString& filePath) {
+    if (isOpen())
+        return true;
+    m_filePath = filePath;
+    const QString opening = QStringLiteral("cannot be opened");
+    if (const auto reason = unusableFileReason(filePath))
+        return fail(opening, *reason);
+    if (!QFileInfo(filePath).dir().mkpath(QStringLiteral(".")))
+        return fail(opening, QStringLiteral("its folder cannot be created."));
+
+    QSqlDatabase database = QSqlDatabase::contains(m_connectionName)
+                                ? QSqlDatabase::database(m_connectionName, false)
+                                : QSqlDatabase::addDatabase(Driver, m_connectionName);
+    database.setDatabaseName(filePath);
+    // A lock held briefly by another program is waited for; a lasting one is reported.
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+    if (!database.open())
+        return failQuery(opening, database.lastError());
+    if (!registerFunctions(database)) {
+        database.close();
+        return fail(opening, QStringLiteral("the SQLite driver does not give access to its connection."));
+    }
+    // Reading the schema also tells a damaged or locked file at once.
+    QSqlQuery create(database);
+    if (!create.exec(CreateTable)) {
+        const QSqlError error = create.lastError();
+        create.finish();
+        database.close();
+        return failQuery(opening, error);
+    }
+    m_problem.clear();
+    m_list = std::make_unique<MemoryListModel>();
+    return true;
+}
+
+void MemoryStore::close() {
+    m_list.reset();
+    m_problem.clear();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::database(m_connectionName, false).close();
+}
+
+void MemoryStore::release() {
+    close();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool MemoryStore::ready() {
+    if (isOpen())
+        return true;
+    if (m_problem.isEmpty()) // otherwise the reason the opening failed still stands
+        fail(QStringLiteral("is not open"), QStringLiteral("the memory editor opens it."));
+    return false;
+}
+
+bool MemoryStore::run(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                      const QString& what) {
+    query.prepare(statement);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (query.exec() && (!query.isSelect() || query.next()))
+        return true;
+    return failQuery(what, query.lastError());
+}
+
+template <class Work> bool MemoryStore::inTransaction(Work work) {
+    if (!ready())
+        return false;
+    QSqlDatabase database = QSqlDatabase::database(m_connectionName, false);
+    if (!database.transaction())
+        return failQuery(Changing, database.lastError());
+    const bool done = work(database);
+    if (done && database.commit())
+        return true;
+    if (done)
+        failQuery(Changing, database.lastError());
+    database.rollback();
+    return false;
+}
+
+std::optional<int> MemoryStore::loadList(WhenEmpty whenEmpty) {
+    if (!ready())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (!query.exec(ListStatement)) {
+        failQuery(Reading, query.lastError());
+        return std::nullopt;
+    }
+    // The driver caches every row on the way to the last, which gives the exact count.
+    const int rows = query.last() ? query.at() + 1 : 0;
+    if (rows == 0 && whenEmpty == WhenEmpty::KeepShown)
+        return 0;
+    m_list->setQuery(std::move(query));
+    while (m_list->canFetchMore())
+        m_list->fetchMore();
+    return rows;
+}
+
+std::optional<bool> MemoryStore::hasDuplicate(const QString& band, const QString& mode,
+                                              const QString& frequency) {
+    if (!ready())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (!run(query, DuplicateSearch, {band, mode, frequency}, Reading))
+        return std::nullopt;
+    return query.value(0).toInt() > 0;
+}
+
+std::optional<int> MemoryStore::nextNumber() {
+    if (!ready())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (!run(query, QStringLiteral("SELECT max(ID) FROM MEMO_BANDA"), {}, Reading))
+        return std::nullopt;
+    const qlonglong number = query.value(0).toLongLong() + 1;
+    if (number > HighestNumber) {
+        fail(QStringLiteral("has no number left for a new memory"),
+             QStringLiteral("memory number %1 is already in use and no memory can be numbered higher.")
+                 .arg(HighestNumber));
+        return std::nullopt;
+    }
+    return int(number);
+}
+
+std::optional<int> MemoryStore::countNumbered(int number) {
+    if (!ready())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (!run(query, QStringLiteral("SELECT count(*) FROM MEMO_BANDA WHERE ID=?"), {number}, Reading))
+        return std::nullopt;
+    return query.value(0).toInt();
+}
+
+std::optional<int> MemoryStore::add(const TypedMemory& memory) {
+    std::optional<int> number;
+    const bool added = inTransaction([&](const QSqlDatabase& database) {
+        number = nextNumber();
+        if (!number)
+            return false;
+        QSqlQuery insert(database);
+        insert.prepare(
+            QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, "
+                           "NOTE) VALUES (:id, :band, :mode, :frequency, :degrees, :command, :valid, "
+                           ":note)"));
+        insert.bindValue(QStringLiteral(":id"), *number);
+        bindStoredValues(insert, memory);
+        return insert.exec() || failQuery(Changing, insert.lastError());
+    });
+    return added ? number : std::nullopt;
+}
+
+bool MemoryStore::change(int number, const TypedMemory& memory) {
+    return inTransaction([&](const QSqlDatabase& database) {
+        QSqlQuery update(database);
+        update.prepare(
+            QStringLiteral("UPDATE MEMO_BANDA SET BANDA=:band, MODO=:mode, FREQUENZA=:frequency, "
+                           "GRADI=:degrees, NOTE=:note, valido=:valid, COMANDO=:command WHERE ID=:id"));
+        update.bindValue(QStringLiteral(":id"), number);
+        bindStoredValues(update, memory);
+        return update.exec() || failQuery(Changing, update.lastError());
+    });
+}
+
+bool MemoryStore::remove(int number) {
+    return inTransaction([&](const QSqlDatabase& database) {
+        QSqlQuery erase(database);
+        return run(erase, QStringLiteral("DELETE FROM MEMO_BANDA WHERE ID=?"), {number}, Changing);
+    });
+}

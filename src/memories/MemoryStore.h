@@ -1,0 +1,74 @@
+#pragma once
+
+#include "MemoryListModel.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+#include <optional>
+
+class QSqlError;
+class QSqlQuery;
+
+// A memory as the editor's fields hold it, every text as typed.
+struct TypedMemory {
+    QString band;
+    QString mode;
+    QString frequency;
+    QString degrees;
+    QString note;
+    bool valid = false;
+};
+
+// The band memories: the table MEMO_BANDA in a SQLite file, created with the table when the file is
+// missing. The store owns its connection and the list model the editor grid shows. Every failure
+// leaves a message naming the file and the reason in problem(); a file that is not one of ours is
+// never written to.
+class MemoryStore final {
+public:
+    // Memory numbers are taken back from the grid as 16-bit integers.
+    static constexpr int HighestNumber = 32767;
+
+    MemoryStore();
+    ~MemoryStore();
+    MemoryStore(const MemoryStore&) = delete;
+    MemoryStore& operator=(const MemoryStore&) = delete;
+
+    // Opens the file, or keeps using the connection when it is already open.
+    bool open(const QString& filePath);
+    void close();
+    // Closes and gives the connection back to Qt, as at program exit.
+    void release();
+    bool isOpen() const;
+    QString problem() const { return m_problem; }
+
+    // Loads the list, largest band first, into list(). With KeepShown an empty result leaves the list
+    // showing what it showed. Returns the number of memories found.
+    enum class WhenEmpty { Show, KeepShown };
+    std::optional<int> loadList(WhenEmpty whenEmpty);
+    // The list lives as long as the connection: its rows hold on to the driver. Null while closed.
+    MemoryListModel* list() const { return m_list.get(); }
+
+    // Whether a memory with these band, mode and frequency texts exists, letter case aside.
+    std::optional<bool> hasDuplicate(const QString& band, const QString& mode, const QString& frequency);
+    // The number a new memory gets: one above the highest, refused past HighestNumber.
+    std::optional<int> nextNumber();
+    std::optional<int> countNumbered(int number);
+    // Each change is one transaction. add returns the new memory's number.
+    std::optional<int> add(const TypedMemory& memory);
+    bool change(int number, const TypedMemory& memory);
+    bool remove(int number);
+
+private:
+    bool ready();
+    bool fail(const QString& what, const QString& reason);
+    bool failQuery(const QString& what, const QSqlError& error);
+    bool run(QSqlQuery& query, const QString& statement, const QVariantList& values, const QString& what);
+    template <class Work> bool inTransaction(Work work);
+
+    QString m_connectionName;
+    QString m_filePath;
+    QString m_problem;
+    std::unique_ptr<MemoryListModel> m_list;
+};
