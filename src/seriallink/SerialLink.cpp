@@ -3,6 +3,9 @@
 SerialLink::SerialLink(QObject* parent)
     : QObject(parent)
 {
+    // A board that floods the line cannot make the program hold more than this; the rest waits in
+    // the driver until the reply display has taken what is here.
+    m_port.setReadBufferSize(64 * 1024);
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         if (m_receiveThreshold > 0 && m_port.bytesAvailable() >= m_receiveThreshold)
             raise(EventReceive);

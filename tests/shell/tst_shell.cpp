@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -207,6 +209,33 @@ private slots:
         // Bytes above ASCII arrive as one character each.
         rig.board.writeToProgram("\xb0");
         QTRY_COMPARE(setupReply->text(), QStringLiteral("°"));
+    }
+
+    void aFloodingBoardLeavesTheWindowResponsive()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, sinceTick.restart());
+        });
+        sinceTick.start();
+        ticker.start(5);
+
+        // Four megabytes of bytes above ASCII and no line end, faster than any serial line delivers them.
+        QByteArray chunk(64 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < chunk.size(); ++i)
+            chunk[i] = char(0x80 | (i % 0x80));
+        for (int i = 0; i < 64; ++i)
+            rig.board.writeToProgram(chunk);
+        rig.board.writeToProgram("END");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.get<QLineEdit>("RISPOSTA")->text().endsWith(u"END"), 20000);
+        // What is shown is one read's worth, never the whole flood.
+        QVERIFY(rig.get<QLineEdit>("RISPOSTA")->text().size() <= 64 * 1024);
+        // Generous: only a window that stops serving its events for whole seconds fails.
+        QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
     }
 
     void aPulledCableLeavesTheFrameDisconnectedAndSaysSoOnce()
