@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Builds the program and runs it against a board on a pseudo-terminal mapped to its port.
-# Usage: scripts/run.sh [build-directory]
+# Builds the program and the emulated board (the firmware running on a simulated Arduino Uno), then runs
+# the program with its port mapped to the board. Usage: scripts/run.sh [build-directory]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-scripts/install-deps.sh
+scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target veltrano veltrano_ptyboard
+cmake --build "$build" -j"$(nproc)" --target veltrano veltrano_board
 
 link="$PWD/$build/board.pty"
-"$build/tools/ptyboard/veltrano_ptyboard" "$link" > "$build/board.log" &
+rm -f "$link"
+"$build/board/veltrano-board-emulator" --link "$link" > "$build/board.log" &
 board=$!
 trap 'kill $board 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+[ -e "$link" ] || { echo "the emulated board did not start; see $build/board.log" >&2; exit 1; }
 
 # The program's port, whatever number the settings give it, means the board's pseudo-terminal.
 settings="$build/VELTRANO.ini"
@@ -22,4 +24,5 @@ sed -i "/^[[:space:]]*COM${port}[[:space:]]*=/Id" "$settings"
 grep -qi '^\[porte\]' "$settings" || printf '[porte]\n' >> "$settings"
 sed -i "/^\[porte\]/I a COM${port}=${link}" "$settings"
 
+echo "Board: $build/board.log shows the servo pulse the board puts out."
 "$build/veltrano"
