@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AboutWindow.h"
+#include "AnglePositioning.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "Platform.h"
@@ -8,6 +9,7 @@
 #include "Pictures.h"
 #include "ReplyDisplay.h"
 #include "SerialLink.h"
+#include "ServoSetupPanel.h"
 #include "SettingsEditor.h"
 #include "ui_mainwindow.h"
 
@@ -32,12 +34,22 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_connection = new ConnectionFrame(*m_ui, m_link, m_settings, m_platform, this);
     m_replies = new ReplyDisplay(*m_ui, m_link, this);
+    m_positioning = new AnglePositioning(*m_ui, m_link, m_settings, m_platform, m_colours, this);
+    m_servoSetup =
+        new ServoSetupPanel(*m_ui, m_link, m_settings, m_platform, m_colours, m_programDirectory, this);
+    connect(m_positioning, &AnglePositioning::setupSendRequested, m_servoSetup,
+            [this] { m_servoSetup->setupSend(true); });
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
     connect(m_ui->setta_INI, &QAction::triggered, this, &MainWindow::openSettingsEditor);
     connect(m_ui->INFO_PROC, &QAction::triggered, this, &MainWindow::openAboutWindow);
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::ESEGUE_ATTACH_SERVO()
+{
+    m_servoSetup->ESEGUE_ATTACH_SERVO();
+}
 
 QString MainWindow::path_IMMAGINE() const
 {

@@ -13,6 +13,8 @@ class Platform;
 class SerialLink;
 class ConnectionFrame;
 class ReplyDisplay;
+class AnglePositioning;
+class ServoSetupPanel;
 class SettingsEditor;
 class AboutWindow;
 namespace Ui {
@@ -40,6 +42,8 @@ public:
     void activate();
 
     const ColourValues& colours() const { return m_colours; }
+    // Sends the stored servo values once more after a one-second pause; the exit button uses it.
+    void ESEGUE_ATTACH_SERVO();
     QString path_IMMAGINE() const;
     QString path_ICONA() const;
 
@@ -61,6 +65,8 @@ private:
     ColourValues m_colours;
     ConnectionFrame* m_connection = nullptr;
     ReplyDisplay* m_replies = nullptr;
+    AnglePositioning* m_positioning = nullptr;
+    ServoSetupPanel* m_servoSetup = nullptr;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
     bool m_shownOnce = false;
