@@ -17,14 +17,18 @@ double radixValue(QStringView digits, int radix)
     for (QChar c : digits) {
         if (isIgnoredBlank(c))
             continue;
-        const int digit = c.isDigit() ? c.digitValue() : (radix == 16 && QStringView(u"abcdefABCDEF").contains(c)
-                                                              ? c.toLower().unicode() - u'a' + 10
-                                                              : -1);
+        // ASCII only: QChar::digitValue() would also take Arabic-Indic or full-width digits.
+        const char16_t u = c.unicode();
+        const int digit = u >= u'0' && u <= u'9'                ? u - u'0'
+                          : radix == 16 && u >= u'a' && u <= u'f' ? u - u'a' + 10
+                          : radix == 16 && u >= u'A' && u <= u'F' ? u - u'A' + 10
+                                                                  : -1;
         if (digit < 0 || digit >= radix)
             break;
         value = value * radix + digit;
     }
-    return value;
+    // Hundreds of digits overflow a double; out of range gives 0, as for decimal text.
+    return std::isfinite(value) ? value : 0;
 }
 
 } // namespace
@@ -38,12 +42,15 @@ double leadingNumberValue(QStringView text)
             ++i;
     };
     skipBlanks();
-    if (i + 1 < text.size() && text[i] == u'&') {
-        const QChar kind = text[i + 1].toUpper();
-        if (kind == u'H')
-            return radixValue(text.mid(i + 2), 16);
-        if (kind == u'O')
-            return radixValue(text.mid(i + 2), 8);
+    if (i < text.size() && text[i] == u'&') {
+        // Blanks are ignored here too: "& H FF" is 255.
+        qsizetype kind = i + 1;
+        while (kind < text.size() && isIgnoredBlank(text[kind]))
+            ++kind;
+        if (kind < text.size() && text[kind].toUpper() == u'H')
+            return radixValue(text.mid(kind + 1), 16);
+        if (kind < text.size() && text[kind].toUpper() == u'O')
+            return radixValue(text.mid(kind + 1), 8);
     }
 
     std::string number;

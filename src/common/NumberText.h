@@ -8,7 +8,8 @@
 
 // The leading-number value of a text: blanks, tabs and line feeds anywhere are ignored, then an optional
 // sign, digits with at most one full stop and an optional exponent (E or D) are read from the start;
-// "&H" and "&O" read hexadecimal and octal whole numbers. Text that does not start with a number gives 0.
+// "&H" and "&O" read hexadecimal and octal whole numbers. Digits are ASCII digits. Text that does not
+// start with a number, or a number too large for a double, gives 0.
 // "160" -> 160, "3-30MHz" -> 3, "CB" -> 0, "090" -> 90, "45.5" -> 45.5, "12abc" -> 12.
 double leadingNumberValue(QStringView text);
 

@@ -157,13 +157,15 @@ void MainWindow::trackFocusWindow(QWindow* focused)
     if (!focused)
         return;
     if (focused != windowHandle()) {
-        // Message boxes and other dialogs hand the focus back without counting as a window change.
+        // Only the program's own windows count: message boxes, other dialogs and menus hand the focus
+        // back without the window having changed.
         const QWidget* widget = nullptr;
         for (QWidget* topLevel : QApplication::topLevelWidgets()) {
             if (topLevel->windowHandle() == focused)
                 widget = topLevel;
         }
-        m_focusCameFromOwnWindow = widget && !qobject_cast<const QDialog*>(widget);
+        m_focusCameFromOwnWindow =
+            widget && widget->windowType() == Qt::Window && !qobject_cast<const QDialog*>(widget);
         return;
     }
     if (m_focusCameFromOwnWindow) {

@@ -31,6 +31,10 @@ private slots:
         QTest::newRow("comma is not a point") << "45,5" << 45.0;
         QTest::newRow("hexadecimal") << "&HFF" << 255.0;
         QTest::newRow("octal") << "&O17" << 15.0;
+        QTest::newRow("blanks in hexadecimal") << "& h F\tF" << 255.0;
+        QTest::newRow("hexadecimal past a double") << "&H" + QString(300, u'F') << 0.0;
+        QTest::newRow("Arabic-Indic digit") << QStringLiteral("&H\u0663") << 0.0;
+        QTest::newRow("full-width digit") << QStringLiteral("&O\uFF11") << 0.0;
         QTest::newRow("sign alone") << "-" << 0.0;
         QTest::newRow("overflow") << "1E999" << 0.0;
     }

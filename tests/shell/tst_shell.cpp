@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QElapsedTimer>
 #include <QTest>
@@ -282,6 +283,33 @@ private slots:
         QTRY_COMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("VELTRANO_INI")).size(), 0);
         rig.get<QAction>("setta_INI")->trigger(); // a new opening reads the file again
         QCOMPARE(widget<QLineEdit>(*rig.get<QWidget>("VELTRANO_INI"), "Text8")->text(), QStringLiteral("9"));
+    }
+
+    void onlyReturningFromAnotherWindowCountsAsActivation()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.window->activateWindow();
+        QTRY_VERIFY(rig.window->isActiveWindow());
+        rig.get<QAction>("porta_com")->trigger();
+        QComboBox* port = rig.get<QComboBox>("cboPort");
+        QCOMPARE(port->currentText(), QStringLiteral("6"));
+
+        // A menu opened and closed is not another window: the frame keeps its texts.
+        QMenu* menu = rig.get<QMenu>("settaggi");
+        menu->popup(rig.window->mapToGlobal(QPoint(10, 10)));
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+        QTRY_VERIFY(rig.window->isActiveWindow());
+        QCOMPARE(port->currentText(), QStringLiteral("6"));
+
+        // Coming back from the about window refills the lists, which empties the texts.
+        rig.get<QAction>("INFO_PROC")->trigger();
+        QWidget* about = rig.get<QWidget>("INFO");
+        QTRY_VERIFY(about->isActiveWindow());
+        about->close();
+        rig.window->activateWindow();
+        QTRY_COMPARE(port->currentText(), QString());
     }
 
     void secondaryWindowsOpenAtAFixedShareOfTheScreen()
