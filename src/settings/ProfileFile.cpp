@@ -6,6 +6,9 @@
 
 namespace {
 
+// Notepad starts a UTF-8 file with one.
+constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
+
 QString trimmedValue(QString value)
 {
     value = value.trimmed();
@@ -35,17 +38,35 @@ QByteArray lineEndOf(const QByteArray& contents)
 #endif
 }
 
+// What finishes the file's last line when it has no line feed. A carriage return alone at the end
+// needs only its line feed: another full line end would leave the return inside the line.
+QByteArray unfinishedLineEnd(const QByteArray& contents, const QByteArray& lineEnd)
+{
+    if (contents.isEmpty() || contents.endsWith('\n') || contents == ByteOrderMark)
+        return {};
+    return contents.endsWith('\r') ? QByteArray("\n") : lineEnd;
+}
+
+// A line is read as UTF-8 when it is valid UTF-8, and as Latin-1, byte for character, when it is
+// not: line by line, so that a file touched by editors of both kinds reads right everywhere, and
+// a write never changes how the lines it does not touch read.
+QString decoded(const QByteArray& line, bool* utf8 = nullptr)
+{
+    // A byte-order mark is kept as a character: only the one that starts the file is not text.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder(line); // the decoder is lazy: its error shows only once the text is made
+    if (utf8)
+        *utf8 = !decoder.hasError();
+    return decoder.hasError() ? QString::fromLatin1(line) : text;
+}
+
 } // namespace
 
 ProfileFile::ProfileFile(QByteArray contents)
     : m_contents(std::move(contents))
 {
-    // Text that is not valid UTF-8 is taken as Latin-1, byte for character.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    (void)utf8.decode(m_contents);
-    m_utf8 = !utf8.hasError();
-
-    qsizetype start = 0;
+    qsizetype start = m_contents.startsWith(ByteOrderMark) ? qstrlen(ByteOrderMark) : 0;
     while (start < m_contents.size()) {
         qsizetype newline = m_contents.indexOf('\n', start);
         const qsizetype next = newline < 0 ? m_contents.size() : newline + 1;
@@ -57,7 +78,9 @@ ProfileFile::ProfileFile(QByteArray contents)
     }
 
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QString text = decode(m_contents.mid(m_lines[i].start, m_lines[i].end - m_lines[i].start));
+        bool utf8 = true;
+        const QString text = decoded(m_contents.mid(m_lines[i].start, m_lines[i].end - m_lines[i].start), &utf8);
+        m_utf8 = m_utf8 && utf8;
         const QString trimmed = text.trimmed();
         if (trimmed.startsWith(u'[')) {
             const qsizetype close = trimmed.indexOf(u']');
@@ -90,14 +113,16 @@ ProfileFile ProfileFile::load(const QString& path)
     return ProfileFile(file.readAll());
 }
 
-QString ProfileFile::decode(const QByteArray& bytes) const
+QByteArray ProfileFile::encode(const QString& line) const
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
-}
-
-QByteArray ProfileFile::encode(const QString& text) const
-{
-    return m_utf8 ? text.toUtf8() : text.toLatin1();
+    // A file that has Latin-1 lines gets another, unless Latin-1 cannot hold the text or its bytes
+    // would read as UTF-8; a UTF-8 line always reads back as written.
+    if (!m_utf8) {
+        QByteArray latin1 = line.toLatin1();
+        if (decoded(latin1) == line)
+            return latin1;
+    }
+    return line.toUtf8();
 }
 
 const ProfileFile::Section* ProfileFile::findSection(const QString& name) const
@@ -141,8 +166,7 @@ QByteArray ProfileFile::withValue(const QString& section, const QString& key, co
 
     const Section* found = findSection(section);
     if (!found) {
-        if (!result.isEmpty() && !result.endsWith('\n'))
-            result += lineEnd;
+        result += unfinishedLineEnd(m_contents, lineEnd);
         return result + encode(u'[' + section + u']') + lineEnd + encode(key + u'=' + oneLine) + lineEnd;
     }
     for (const Entry& entry : found->entries) {
@@ -154,8 +178,8 @@ QByteArray ProfileFile::withValue(const QString& section, const QString& key, co
     // Add the key after the section's last non-blank line.
     const Line& last = m_lines[found->lastLine];
     QByteArray insertion = encode(key + u'=' + oneLine) + lineEnd;
-    if (last.next == last.end) // the file ends without a line end
-        insertion.prepend(lineEnd);
+    if (last.next == m_contents.size())
+        insertion.prepend(unfinishedLineEnd(m_contents, lineEnd));
     return result.insert(last.next, insertion);
 }
 

@@ -10,7 +10,8 @@
 // lines. Behaves as the Windows private-profile functions do: sections and keys are found without
 // regard to letter case, the first match wins, values come back trimmed (and without one pair of
 // surrounding quotes) and cut to 1022 characters. A write changes only the line of its key, or adds
-// the key (and its section), and leaves every other byte of the file as it was.
+// the key (and its section), and leaves every other byte of the file as it was. A line is text in
+// UTF-8 when it is valid UTF-8 and in Latin-1 when it is not; a written value always reads back.
 class ProfileFile {
 public:
     static constexpr qsizetype MaxValueLength = 1022;
@@ -50,12 +51,11 @@ private:
         QList<Entry> entries;
     };
 
-    QString decode(const QByteArray& bytes) const;
-    QByteArray encode(const QString& text) const;
+    QByteArray encode(const QString& line) const;
     const Section* findSection(const QString& name) const;
 
     QByteArray m_contents;
     QList<Line> m_lines;
     QList<Section> m_sections;
-    bool m_utf8 = true;
+    bool m_utf8 = true; // every line is valid UTF-8
 };

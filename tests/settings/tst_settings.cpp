@@ -72,6 +72,14 @@ private slots:
                                      << QByteArray("[a]\nA=1\n[sezione 8]\nPIN=10\n");
         QTest::newRow("section with no line end") << QByteArray("[sezione 8]") << "sezione 8" << "PIN"
                                                   << QByteArray("[sezione 8]\nPIN=10\n");
+        QTest::newRow("file ends in a carriage return") << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r") << "sezione 8"
+                                                        << "PIN" << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r\nPIN=10\r\n");
+        QTest::newRow("new section after a carriage return") << QByteArray("[a]\r\nx=1\r") << "sezione 8" << "PIN"
+                                                             << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r\nPIN=10\r\n");
+        QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << "sezione 8" << "PIN"
+                                               << QByteArray("\xEF\xBB\xBF[sezione 8]\nPIN=10\n");
+        QTest::newRow("Latin-1 key keeps its bytes") << QByteArray("[sezione 3]\ncaff\xe8 = 1\n") << "sezione 3"
+                                                     << QStringLiteral("CAFF\u00c8") << QByteArray("[sezione 3]\ncaff\xe8=10\n");
     }
     void writeChangesOnlyItsOwnLine()
     {
@@ -82,6 +90,48 @@ private slots:
         TestProgramDirectory directory(before);
         QVERIFY(scrivi_ini(directory.settingsPath(), section, key, QStringLiteral("10")));
         QCOMPARE(directory.readSettings(), after);
+    }
+
+    void linesThatAreNotUtf8ReadAsLatin1()
+    {
+        const QByteArray file = "\xEF\xBB\xBF[sezione 3]\nUTENTE=Jos\xe9\n[sezione 2]\npath_DATI=\\caff\xc3\xa8.MDB\n";
+        QCOMPARE(read(file, "sezione 3", "UTENTE"), QStringLiteral("Jos\u00e9"));
+        QCOMPARE(read(file, "sezione 2", "path_DATI"), QStringLiteral("\\caff\u00e8.MDB")); // the UTF-8 line
+    }
+
+    // Whatever the file, a key written reads back as written, and other lines keep their bytes.
+    void writtenValuesReadBack_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("Latin-1 file, Latin-1 value")
+            << QByteArray("[s]\nA=Jos\xe9\nk=1\n") << QStringLiteral("caff\u00e8") << QByteArray("k=caff\xe8");
+        QTest::newRow("Latin-1 file, value Latin-1 cannot hold")
+            << QByteArray("[s]\nA=Jos\xe9\nk=1\n") << QStringLiteral("\u20ac 5") << QByteArray("k=\xe2\x82\xac 5");
+        QTest::newRow("Latin-1 file, value whose Latin-1 bytes are UTF-8")
+            << QByteArray("[s]\nA=Jos\xe9\nk=1\n") << QStringLiteral("\u00c3\u00a9") << QByteArray("k=\xc3\x83\xc2\xa9");
+        QTest::newRow("UTF-8 file") << QByteArray("[s]\nA=Jos\xc3\xa9\nk=1\n") << QStringLiteral("caff\u00e8")
+                                    << QByteArray("k=caff\xc3\xa8");
+        QTest::newRow("key's line the only Latin-1 one")
+            << QByteArray("[s]\nA=\xc3\xa9\nk=\xff\n") << QStringLiteral("\u00c3\u00a9") << QByteArray("k=\xc3\x83\xc2\xa9");
+        QTest::newRow("byte-order mark inside the file")
+            << QByteArray("[s]\nA=1\n\t\xEF\xBB\xBFk=1\n") << QStringLiteral("2") << QByteArray("\xEF\xBB\xBFk=2");
+    }
+    void writtenValuesReadBack()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, line);
+        const ProfileFile file(before);
+        const QString key = file.keys(QStringLiteral("s")).constLast();
+        const QString a = read(before, "s", "A");
+        const QByteArray after = file.withValue(QStringLiteral("s"), key, value);
+        QCOMPARE(ProfileFile(after).value(QStringLiteral("s"), key), std::optional<QString>(value));
+        QCOMPARE(read(after, "s", "A"), a);
+        QVERIFY(after.split('\n').contains(line));
+        const QByteArray untouched = before.left(before.lastIndexOf('\n', before.size() - 2) + 1); // all but the key's line
+        QVERIFY(after.startsWith(untouched));
     }
 
     void writeCreatesAMissingFileAndKeepsValuesOnOneLine()
