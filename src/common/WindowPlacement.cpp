@@ -1,5 +1,6 @@
 #include "WindowPlacement.h"
 
+#include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -20,4 +21,9 @@ void placeSecondaryWindow(QWidget* window, int divisor)
         return;
     const QRect area = screen->geometry();
     window->move(area.topLeft() + secondaryWindowPosition(area.size(), divisor));
+}
+
+bool isSecondaryWindow(const QWidget* topLevel)
+{
+    return topLevel && topLevel->windowType() == Qt::Window && !qobject_cast<const QDialog*>(topLevel);
 }

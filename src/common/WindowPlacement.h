@@ -18,3 +18,7 @@ QPoint secondaryWindowPosition(QSize screenPixels, int divisor);
 
 // Places a secondary window on the screen that holds it, by the rule above.
 void placeSecondaryWindow(QWidget* window, int divisor);
+
+// Whether focus moving to this top-level widget means the operator went to another window of the
+// program: message boxes, other dialogs and menus hand the focus back without that.
+bool isSecondaryWindow(const QWidget* topLevel);

@@ -11,12 +11,12 @@
 #include "SerialLink.h"
 #include "ServoSetupPanel.h"
 #include "SettingsEditor.h"
+#include "WindowPlacement.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
-#include <QDialog>
 #include <QScreen>
 #include <QWindow>
 
@@ -157,15 +157,12 @@ void MainWindow::trackFocusWindow(QWindow* focused)
     if (!focused)
         return;
     if (focused != windowHandle()) {
-        // Only the program's own windows count: message boxes, other dialogs and menus hand the focus
-        // back without the window having changed.
         const QWidget* widget = nullptr;
         for (QWidget* topLevel : QApplication::topLevelWidgets()) {
             if (topLevel->windowHandle() == focused)
                 widget = topLevel;
         }
-        m_focusCameFromOwnWindow =
-            widget && widget->windowType() == Qt::Window && !qobject_cast<const QDialog*>(widget);
+        m_focusCameFromOwnWindow = isSecondaryWindow(widget);
         return;
     }
     if (m_focusCameFromOwnWindow) {
