@@ -1,8 +1,7 @@
 // The board firmware on the emulated Uno, spoken to through the emulator's pseudo-terminal the way
 // the program does: one reply line per command, and the servo pulse widths the emulator measures.
-#include <QHash>
-#include <QProcess>
-#include <QRegularExpression>
+#include "EmulatedBoard.h"
+
 #include <QSerialPort>
 #include <QTest>
 
@@ -10,30 +9,18 @@ namespace {
 
 // The driver is trimmed to the microsecond; a little slack for interrupt jitter.
 constexpr int Tolerance = 2;
-constexpr int WaitMs = 10000;
 
 // A fresh board, free-running, with the port open at the program's 9600 baud.
 class Board : public QObject {
 public:
     bool start()
     {
-        connect(&m_emulator, &QProcess::readyReadStandardOutput, this, &Board::readEmulator);
-        connect(&m_port, &QSerialPort::readyRead, this, &Board::readPort);
-        m_emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_emulator.start(QStringLiteral(BOARD_EMULATOR), {QStringLiteral("--free-run"), QStringLiteral(BOARD_FIRMWARE)});
-        if (!QTest::qWaitFor([this] { return !m_pty.isEmpty(); }, WaitMs))
+        if (!m_emulator.start())
             return false;
-        m_port.setPortName(m_pty);
+        connect(&m_port, &QSerialPort::readyRead, this, &Board::readPort);
+        m_port.setPortName(m_emulator.devicePath());
         m_port.setBaudRate(9600);
         return m_port.open(QIODevice::ReadWrite);
-    }
-
-    ~Board() override
-    {
-        m_port.close();
-        m_emulator.terminate();
-        if (!m_emulator.waitForFinished(5000))
-            m_emulator.kill();
     }
 
     void send(const QByteArray& line) { m_port.write(line + '\r'); }
@@ -41,7 +28,7 @@ public:
     // The next reply line, or an empty string when none comes.
     QString reply()
     {
-        (void)QTest::qWaitFor([this] { return !m_replies.isEmpty(); }, WaitMs);
+        (void)QTest::qWaitFor([this] { return !m_replies.isEmpty(); }, EmulatedBoard::WaitMs);
         return m_replies.isEmpty() ? QString() : m_replies.takeFirst();
     }
 
@@ -51,33 +38,11 @@ public:
         return reply();
     }
 
-    // The last width reported for the pin: 0 once its pulses stop, -1 before it ever had any.
-    int width(int pin) const { return m_widths.value(pin, -1); }
-    // Every width reported for the pin, in order.
-    QList<int> widths(int pin) const { return m_history.value(pin); }
-
-    bool waitWidth(int pin, int microseconds)
-    {
-        return QTest::qWaitFor([&] { return std::abs(width(pin) - microseconds) <= Tolerance; }, WaitMs);
-    }
+    int width(int pin) const { return m_emulator.width(pin); }
+    QList<int> widths(int pin) const { return m_emulator.widths(pin); }
+    bool waitWidth(int pin, int microseconds) { return m_emulator.waitWidth(pin, microseconds, Tolerance); }
 
 private:
-    void readEmulator()
-    {
-        static const QRegularExpression pulse(QStringLiteral("^PULSE pin=(\\d+) width_us=(\\d+) t_us=\\d+$"));
-        while (m_emulator.canReadLine()) {
-            const QString line = QString::fromLatin1(m_emulator.readLine()).trimmed();
-            if (line.startsWith(QLatin1String("PTY ")))
-                m_pty = line.mid(4);
-            else if (const auto match = pulse.match(line); match.hasMatch()) {
-                m_widths[match.captured(1).toInt()] = match.captured(2).toInt();
-                m_history[match.captured(1).toInt()] << match.captured(2).toInt();
-            }
-            else
-                qWarning("unexpected emulator line: %s", qPrintable(line));
-        }
-    }
-
     void readPort()
     {
         m_received += m_port.readAll();
@@ -87,13 +52,10 @@ private:
         }
     }
 
-    QProcess m_emulator;
-    QSerialPort m_port;
-    QString m_pty;
+    EmulatedBoard m_emulator;
+    QSerialPort m_port; // closed before the emulator goes, being declared after it
     QByteArray m_received;
     QStringList m_replies;
-    QHash<int, int> m_widths;
-    QHash<int, QList<int>> m_history;
 };
 
 }  // namespace
