@@ -130,6 +130,8 @@ void MainWindow::DISABILITA_COMANDI()
     m_ui->Shape_Tx->hide();
     m_ui->Command1->setText(QStringLiteral("OFF"));
     m_ui->monitor_MEM->hide();
+    // The memory function starts switched off.
+    paintIndicator(m_ui->Shape_MEMO, m_colours.grey);
 }
 
 void MainWindow::activate()

@@ -48,6 +48,7 @@ private slots:
         for (const char* name : {"COMANDO", "RISPOSTA", "ANGLE"})
             QVERIFY2(rig.get<QLineEdit>(name)->text().isEmpty(), name);
         QCOMPARE(indicatorColour(rig.get<QWidget>("Shape_RX")), QColor(128, 128, 128));
+        QCOMPARE(indicatorColour(rig.get<QWidget>("Shape_MEMO")), QColor(128, 128, 128));
         QVERIFY(rig.link.isOpen());
         QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM6,9600,n,8,1"));
         QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Disconnect"));
