@@ -13,6 +13,9 @@ constexpr int Tolerance = 10;
 struct ProgramOnBoard {
     EmulatedBoard board;
     std::unique_ptr<MainWindowRig> rig;
+    // Everything the reply field has shown, in order: a reply may come in several pieces, and the
+    // field shows each piece in turn.
+    QString transcript;
 
     bool start(const QByteArray& pin = "9")
     {
@@ -21,13 +24,18 @@ struct ProgramOnBoard {
         rig = std::make_unique<MainWindowRig>();
         rig->directory.writeSettings(
             TestProgramDirectory::standardSettings(board.devicePath()).replace("PIN=9", "PIN=" + pin));
+        QObject::connect(rig->get<QLineEdit>("RISPOSTA"), &QLineEdit::textChanged,
+                         [this](const QString& text) { transcript += text; });
         if (!rig->start())
             return false;
         // The board announces itself once it has started; wait for it, as an operator would.
-        return QTest::qWaitFor([this] { return reply().startsWith(u"READY"); }, EmulatedBoard::WaitMs);
+        return shown(QStringLiteral("READY"));
     }
 
-    QString reply() const { return rig->get<QLineEdit>("RISPOSTA")->text(); }
+    bool shown(const QString& reply) const
+    {
+        return QTest::qWaitFor([&] { return transcript.contains(reply); }, EmulatedBoard::WaitMs);
+    }
 
     void setAngle(const QString& angle)
     {
@@ -46,18 +54,18 @@ private slots:
         ProgramOnBoard setup;
         QVERIFY2(setup.start(), "the program did not come up on the emulated board");
         setup.rig->click("Command1");
-        QTRY_VERIFY_WITH_TIMEOUT(setup.reply().startsWith(u"OK IS pin 9"), EmulatedBoard::WaitMs);
+        QVERIFY(setup.shown(QStringLiteral("OK IS pin 9 limits 0-180")));
 
         const QList<std::pair<QString, int>> moves = {{"0", 544}, {"180", 2400}, {"90", 1472}};
         for (const auto& [angle, microseconds] : moves) {
             setup.setAngle(angle);
             QVERIFY2(setup.board.waitWidth(9, microseconds, Tolerance),
                      qPrintable(QStringLiteral("%1 degrees gave %2 us").arg(angle).arg(setup.board.width(9))));
-            QTRY_VERIFY_WITH_TIMEOUT(setup.reply().startsWith(QStringLiteral("OK A ") + angle), EmulatedBoard::WaitMs);
+            QVERIFY(setup.shown(QStringLiteral("OK A %1 (%2 us)").arg(angle).arg(microseconds)));
         }
         setup.rig->click("S_piu");
         QVERIFY2(setup.board.waitWidth(9, 1482, Tolerance), qPrintable(QString::number(setup.board.width(9))));
-        QTRY_VERIFY_WITH_TIMEOUT(setup.reply().startsWith(u"OK A 91"), EmulatedBoard::WaitMs);
+        QVERIFY(setup.shown(QStringLiteral("OK A 91 (1482 us)")));
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,91,"));
     }
 
