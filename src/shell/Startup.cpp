@@ -1,0 +1,27 @@
+#include "Startup.h"
+
+#include "GlobalSettings.h"
+#include "MainWindow.h"
+#include "Platform.h"
+#include "SerialLink.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int runVeltrano(QApplication& app, const std::function<void()>& whenShown)
+{
+    QApplication::setApplicationName(QStringLiteral("VELTRANO"));
+
+    // Everything the program reads lies below the directory that holds it.
+    const QString programDirectory = QApplication::applicationDirPath();
+    DesktopPlatform platform;
+    GlobalSettings settings;
+    SerialLink link;
+    MainWindow window(programDirectory, settings, link, platform);
+    if (!window.load())
+        return 1;
+    window.show();
+    if (whenShown)
+        QTimer::singleShot(0, &app, whenShown);
+    return app.exec();
+}
