@@ -4,6 +4,7 @@
 #include "AnglePositioning.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
+#include "MemoryPanel.h"
 #include "Platform.h"
 #include "ProgramDirectory.h"
 #include "Pictures.h"
@@ -34,6 +35,8 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_connection = new ConnectionFrame(*m_ui, m_link, m_settings, m_platform, this);
     m_replies = new ReplyDisplay(*m_ui, m_link, this);
+    m_memories =
+        new MemoryPanel(*m_ui, m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
     m_positioning = new AnglePositioning(*m_ui, m_link, m_settings, m_platform, m_colours, this);
     m_servoSetup =
         new ServoSetupPanel(*m_ui, m_link, m_settings, m_platform, m_colours, m_programDirectory, this);
@@ -45,6 +48,11 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::releaseMemoryStore()
+{
+    m_memories->releaseStore();
+}
 
 void MainWindow::ESEGUE_ATTACH_SERVO()
 {

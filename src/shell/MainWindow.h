@@ -13,6 +13,7 @@ class Platform;
 class SerialLink;
 class ConnectionFrame;
 class ReplyDisplay;
+class MemoryPanel;
 class AnglePositioning;
 class ServoSetupPanel;
 class SettingsEditor;
@@ -42,6 +43,8 @@ public:
     void activate();
 
     const ColourValues& colours() const { return m_colours; }
+    // Lets go of the memory database; the exit button calls it on the way out.
+    void releaseMemoryStore();
     // Sends the stored servo values once more after a one-second pause; the exit button uses it.
     void ESEGUE_ATTACH_SERVO();
     QString path_IMMAGINE() const;
@@ -65,6 +68,7 @@ private:
     ColourValues m_colours;
     ConnectionFrame* m_connection = nullptr;
     ReplyDisplay* m_replies = nullptr;
+    MemoryPanel* m_memories = nullptr;
     AnglePositioning* m_positioning = nullptr;
     ServoSetupPanel* m_servoSetup = nullptr;
     QPointer<SettingsEditor> m_settingsEditor;

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+struct ColourValues;
+struct GlobalSettings;
+struct TypedMemory;
+class MemoryStore;
+class Platform;
+class QPushButton;
+namespace Ui {
+class MEMOMASK;
+class VELTRANO;
+} // namespace Ui
+
+// What a row selection hands to the main window: the editing fields as they stand.
+struct RecalledMemory {
+    QString band;
+    QString mode;
+    QString frequency;
+    QString degrees;
+    bool valid = false;
+};
+
+// The memory editor window MEMOMASK: the memory table, the editing fields with the "Valid" rule,
+// NEW, DEL and MOD, and the band and mode pickers. Opening it opens the store and loads the table;
+// closing it, by "&CLOSE" or from the title bar, closes the store and deletes the window.
+class MemoryEditor final : public QWidget {
+    Q_OBJECT
+public:
+    // Picker state: which list the picker buttons show.
+    enum class Picker : std::int16_t { Closed = 0, Bands = 1, Modes = 2 };
+
+    MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString& programDirectory,
+                 const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
+                 const QString& iconPath, QWidget* parent = nullptr);
+    ~MemoryEditor() override;
+
+    void apri_banda();
+    void aggiorna_dati();
+    void def_griglia_BANDA();
+    void ripulisci_campi();
+
+    // Row selection, for a grid row counted with the header row as 0.
+    void selectRow(int row);
+    void addMemory();
+    void deleteMemory();
+    void modifyMemory();
+    void togglePicker(Picker picker);
+    void choose(int button);
+
+    Picker tipo_selettore() const { return m_picker; }
+
+signals:
+    // A row selection asks the main window to recall the memory (ESEGUE_UNO).
+    void recalled(const RecalledMemory& memory);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyValidRule(bool ticked);
+    bool anyFieldBlank() const;
+    std::optional<std::int16_t> chosenMemory();
+    void reloadAfterChange();
+    // Shows why the store failed; false, so that callers can return it.
+    bool reportStoreProblem();
+    TypedMemory typedMemory() const;
+    // DEL and MOD alike: the chosen memory, the question, on Yes the change, then the reload.
+    void changeChosenMemory(const QString& question, const QString& title,
+                            bool (MemoryEditor::*change)(std::int16_t));
+    bool erase(std::int16_t number);
+    bool rewrite(std::int16_t number);
+
+    std::unique_ptr<Ui::MEMOMASK> m_ui;
+    Ui::VELTRANO& m_main;
+    MemoryStore& m_store;
+    QString m_storePath;
+    const GlobalSettings& m_settings;
+    Platform& m_platform;
+    const ColourValues& m_colours;
+    std::array<QPushButton*, 12> m_pickerButtons{};
+    Picker m_picker = Picker::Closed;
+    std::int16_t MEM_SELEZIONATA = 0;
+};
