@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and every test, then runs the tests. Usage: scripts/test.sh [build-directory]
+# Builds the program and every test, then runs the tests; then builds and runs them all again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, in a build directory of their own (<build>-asan).
+# Usage: scripts/test.sh [build-directory]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -8,3 +10,10 @@ scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+# A memory error, a leak or undefined behaviour fails the test that meets it.
+cmake -S . -B "$build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_SANITIZE=ON
+cmake --build "$build-asan" -j"$(nproc)"
+export ASAN_OPTIONS=check_initialization_order=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1
+ctest --test-dir "$build-asan" --output-on-failure -j"$(nproc)"
