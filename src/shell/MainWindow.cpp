@@ -45,9 +45,29 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
     connect(m_ui->setta_INI, &QAction::triggered, this, &MainWindow::openSettingsEditor);
     connect(m_ui->INFO_PROC, &QAction::triggered, this, &MainWindow::openAboutWindow);
+    connect(m_ui->ESCE, &QPushButton::clicked, this, &MainWindow::exitProgram);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The controllers work on the form: they go first, while every control is still there.
+    delete m_servoSetup;
+    delete m_positioning;
+    delete m_memories;
+    delete m_replies;
+    delete m_connection;
+}
+
+void MainWindow::exitProgram()
+{
+    // The servo is left attached with its stored values, then everything is let go at once.
+    if (m_link.isOpen()) {
+        ESEGUE_ATTACH_SERVO();
+        m_link.close();
+    }
+    releaseMemoryStore();
+    m_platform.endProcess(0);
+}
 
 void MainWindow::releaseMemoryStore()
 {

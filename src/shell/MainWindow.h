@@ -43,6 +43,9 @@ public:
     void activate();
 
     const ColourValues& colours() const { return m_colours; }
+    // The exit button: with the port open the stored servo values go out once more after a pause,
+    // then the port closes, the memory database is let go and the process ends at once.
+    void exitProgram();
     // Lets go of the memory database; the exit button calls it on the way out.
     void releaseMemoryStore();
     // Sends the stored servo values once more after a one-second pause; the exit button uses it.

@@ -317,6 +317,53 @@ private slots:
         QCOMPARE(secondaryWindowPosition(QSize(1280, 720), 4), QPoint(319, 180));
     }
 
+    void exitWithThePortOpenLeavesTheServoAttached()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        QStringList atPause;
+        rig.platform.onPause = [&] {
+            for (const char* name : {"TextMotor", "min_rot", "max_rot", "Text1"})
+                atPause << rig.get<QLineEdit>(name)->text();
+            QVERIFY(!rig.get<QLineEdit>("TextMotor")->isEnabled());
+            QCOMPARE(rig.board.drain(std::chrono::milliseconds(0)), QByteArray()); // nothing before the pause
+        };
+        rig.click("ESCE");
+        QCOMPARE(rig.platform.pauses, QList<std::chrono::milliseconds>({std::chrono::milliseconds(1000)}));
+        QCOMPARE(atPause, QStringList({"9", "0", "180", ""}));
+        QCOMPARE(rig.board.drain(), QByteArray("IS,9,0,180,\r"));
+        QCOMPARE(rig.get<QLineEdit>("Text1")->text(), QStringLiteral("IS,9,0,180,"));
+        QVERIFY(!rig.link.isOpen());
+        QVERIFY(rig.platform.ended);
+        QVERIFY(rig.platform.messages.isEmpty());
+    }
+
+    void exitWithThePortClosedSendsNothing()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.get<QAction>("porta_com")->trigger();
+        rig.click("CON_DISCON");
+        QVERIFY(!rig.link.isOpen());
+        rig.click("ESCE");
+        QVERIFY(rig.platform.ended);
+        QVERIFY(rig.platform.pauses.isEmpty());
+        QCOMPARE(rig.board.drain(), QByteArray());
+    }
+
+    void exitWithTheMemoryEditorOpenSkipsItsClosingSteps()
+    {
+        MainWindowRig rig;
+        QVERIFY(rig.start());
+        rig.click("Command1");
+        rig.click("MEMO");
+        QVERIFY(rig.get<QWidget>("MEMOMASK")->isVisible());
+        rig.click("ESCE");
+        QVERIFY(rig.platform.ended);
+        QVERIFY(rig.get<QWidget>("monitor_MEM")->isVisible());
+        QVERIFY(!rig.get<QLineEdit>("ANGLE")->isEnabled());
+    }
+
     void closingTheWindowClosesThePortAndSendsNothing()
     {
         MainWindowRig rig;
