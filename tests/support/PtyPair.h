@@ -28,6 +28,8 @@ public:
     void closeBoardEnd();
     // Baud rate the program set on the line, as the terminal driver reports it.
     int lineSpeed() const;
+    // The board end itself, for code that waits on it without the event loop.
+    int boardFd() const { return m_board; }
 
 private:
     int m_board = -1;

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark; each prints "name: value unit" lines beside its reference.
+# Usage: scripts/bench.sh [build-directory]; Qt's own warnings go to <build>/bench/bench.log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+
+scripts/install-deps.sh
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories
+
+export QT_QPA_PLATFORM=offscreen
+for bench in bench_startup bench_latency bench_memories; do
+    echo "== $bench"
+    "$build/bench/$bench" 2>> "$build/bench/bench.log"
+done
