@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-scripts/install-deps.sh
+# The board (firmware and emulator) is part of what the tests drive.
+scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
