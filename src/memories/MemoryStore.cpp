@@ -20,9 +20,9 @@ const QString CreateTable = QStringLiteral("CREATE TABLE IF NOT EXISTS MEMO_BAND
                                            "BANDA TEXT, MODO TEXT, FREQUENZA TEXT, GRADI REAL, COMANDO TEXT, "
                                            "valido BOOLEAN, NOTE TEXT)");
 const QString ListStatement = QStringLiteral("Select * from MEMO_BANDA order by val(BANDA) DESC");
-const QString DuplicateSearch = QStringLiteral(
-    "Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
-    "and FREQUENZA=? COLLATE CASELESS");
+const QString DuplicateSearch =
+    QStringLiteral("Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
+                   "and FREQUENZA=? COLLATE CASELESS");
 
 // SQLite's primary result codes that the messages tell apart.
 constexpr int SqliteBusy = 5;
@@ -38,32 +38,36 @@ const QString Changing = QStringLiteral("cannot be changed");
 const QString NotADatabaseReason = QStringLiteral("it is not a memory database. It has been left as it is.");
 
 // val() in the list statement: the leading-number value of the band text.
-void leadingNumber(sqlite3_context* context, int, sqlite3_value** arguments) {
+void leadingNumber(sqlite3_context* context, int, sqlite3_value** arguments)
+{
     const auto* text = static_cast<const char16_t*>(sqlite3_value_text16(arguments[0]));
     const int bytes = sqlite3_value_bytes16(arguments[0]);
     sqlite3_result_double(context, text ? leadingNumberValue(QStringView(text, bytes / 2)) : 0.0);
 }
 
 // Text comparison without regard to letter case, for every alphabet (SQLite's NOCASE knows only ASCII).
-int caseless(void*, int leftBytes, const void* left, int rightBytes, const void* right) {
+int caseless(void*, int leftBytes, const void* left, int rightBytes, const void* right)
+{
     return QStringView(static_cast<const char16_t*>(left), leftBytes / 2)
         .compare(QStringView(static_cast<const char16_t*>(right), rightBytes / 2), Qt::CaseInsensitive);
 }
 
-bool registerFunctions(const QSqlDatabase& database) {
+bool registerFunctions(const QSqlDatabase& database)
+{
     const QVariant handle = database.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
     sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
     return connection &&
-           sqlite3_create_function_v2(connection, "val", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
-                                      leadingNumber, nullptr, nullptr, nullptr) == SQLITE_OK &&
-           sqlite3_create_collation_v2(connection, "CASELESS", SQLITE_UTF16_ALIGNED, nullptr, caseless,
-                                       nullptr) == SQLITE_OK;
+           sqlite3_create_function_v2(connection, "val", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, leadingNumber,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_collation_v2(connection, "CASELESS", SQLITE_UTF16_ALIGNED, nullptr, caseless, nullptr) ==
+               SQLITE_OK;
 }
 
 // Why an existing file cannot be our store, judged from its first bytes before SQLite touches it.
-std::optional<QString> unusableFileReason(const QString& filePath) {
+std::optional<QString> unusableFileReason(const QString& filePath)
+{
     QFile file(filePath);
     if (!file.exists())
         return std::nullopt;
@@ -81,28 +85,25 @@ std::optional<QString> unusableFileReason(const QString& filePath) {
     return NotADatabaseReason;
 }
 
-QString reasonFor(const QSqlError& error) {
+QString reasonFor(const QSqlError& error)
+{
     switch (error.nativeErrorCode().toInt() & 0xFF) {
     case SqliteBusy:
-    case SqliteLocked:
-        return LockedReason;
+    case SqliteLocked: return LockedReason;
     case SqliteCorrupt:
-    case SqliteNotADatabase:
-        return NotADatabaseReason;
-    case SqliteReadOnly:
-        return QStringLiteral("the file cannot be written (it is read-only).");
-    default:
-        return error.text() + u'.';
+    case SqliteNotADatabase: return NotADatabaseReason;
+    case SqliteReadOnly: return QStringLiteral("the file cannot be written (it is read-only).");
+    default: return error.text() + u'.';
     }
 }
 
 // Stored values: band and mode trimmed in capitals, frequency and degrees as leading-number values,
 // the command only for a usable memory.
-void bindStoredValues(QSqlQuery& query, const TypedMemory& memory) {
+void bindStoredValues(QSqlQuery& query, const TypedMemory& memory)
+{
     query.bindValue(QStringLiteral(":band"), memory.band.trimmed().toUpper());
     query.bindValue(QStringLiteral(":mode"), memory.mode.trimmed().toUpper());
-    query.bindValue(QStringLiteral(":frequency"),
-                    plainDecimal(leadingNumberValue(memory.frequency.trimmed())));
+    query.bindValue(QStringLiteral(":frequency"), plainDecimal(leadingNumberValue(memory.frequency.trimmed())));
     query.bindValue(QStringLiteral(":degrees"), leadingNumberValue(memory.degrees.trimmed()));
     query.bindValue(QStringLiteral(":command"),
                     memory.valid ? QStringLiteral("A,") + memory.degrees.trimmed() : QStringLiteral(""));
@@ -113,28 +114,33 @@ void bindStoredValues(QSqlQuery& query, const TypedMemory& memory) {
 } // namespace
 
 MemoryStore::MemoryStore()
-    : m_connectionName(QStringLiteral("veltrano-memories-%1").arg(quintptr(this), 0, 16)) {}
+    : m_connectionName(QStringLiteral("veltrano-memories-%1").arg(quintptr(this), 0, 16))
+{
+}
 
-MemoryStore::~MemoryStore() {
+MemoryStore::~MemoryStore()
+{
     release();
 }
 
-bool MemoryStore::isOpen() const {
-    return QSqlDatabase::contains(m_connectionName) &&
-           QSqlDatabase::database(m_connectionName, false).isOpen();
+bool MemoryStore::isOpen() const
+{
+    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
-bool MemoryStore::fail(const QString& what, const QString& reason) {
-    m_problem =
-        QStringLiteral("The memory file\n%1\n%2: %3").arg(QDir::toNativeSeparators(m_filePath), what, reason);
+bool MemoryStore::fail(const QString& what, const QString& reason)
+{
+    m_problem = QStringLiteral("The memory file\n%1\n%2: %3").arg(QDir::toNativeSeparators(m_filePath), what, reason);
     return false;
 }
 
-bool MemoryStore::failQuery(const QString& what, const QSqlError& error) {
+bool MemoryStore::failQuery(const QString& what, const QSqlError& error)
+{
     return fail(what, reasonFor(error));
 }
 
-bool MemoryStore::open(const QString& filePath) {
+bool MemoryStore::open(const QString& filePath)
+{
     if (isOpen())
         return true;
     m_filePath = filePath;
@@ -148,8 +154,12 @@ bool MemoryStore::open(const QString& filePath) {
                                 ? QSqlDatabase::database(m_connectionName, false)
                                 : QSqlDatabase::addDatabase(Driver, m_connectionName);
     database.setDatabaseName(filePath);
-    // A lock held briefly by another program is waited for; a lasting one is reported.
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+    // A lock held briefly by another program is waited for; a lasting one is reported. A file marked
+    // read-only is shown but never written, even for an administrator who could.
+    const QFileInfo file(filePath);
+    const bool readOnly = file.exists() && !(file.permissions() & QFileDevice::WriteOwner);
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000")
+                               + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!database.open())
         return failQuery(opening, database.lastError());
     if (!registerFunctions(database)) {
@@ -169,20 +179,23 @@ bool MemoryStore::open(const QString& filePath) {
     return true;
 }
 
-void MemoryStore::close() {
+void MemoryStore::close()
+{
     m_list.reset();
     m_problem.clear();
     if (QSqlDatabase::contains(m_connectionName))
         QSqlDatabase::database(m_connectionName, false).close();
 }
 
-void MemoryStore::release() {
+void MemoryStore::release()
+{
     close();
     if (QSqlDatabase::contains(m_connectionName))
         QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-bool MemoryStore::ready() {
+bool MemoryStore::ready()
+{
     if (isOpen())
         return true;
     if (m_problem.isEmpty()) // otherwise the reason the opening failed still stands
@@ -190,8 +203,8 @@ bool MemoryStore::ready() {
     return false;
 }
 
-bool MemoryStore::run(QSqlQuery& query, const QString& statement, const QVariantList& values,
-                      const QString& what) {
+bool MemoryStore::run(QSqlQuery& query, const QString& statement, const QVariantList& values, const QString& what)
+{
     query.prepare(statement);
     for (const QVariant& value : values)
         query.addBindValue(value);
@@ -200,7 +213,8 @@ bool MemoryStore::run(QSqlQuery& query, const QString& statement, const QVariant
     return failQuery(what, query.lastError());
 }
 
-template <class Work> bool MemoryStore::inTransaction(Work work) {
+template <class Work> bool MemoryStore::inTransaction(Work work)
+{
     if (!ready())
         return false;
     QSqlDatabase database = QSqlDatabase::database(m_connectionName, false);
@@ -215,7 +229,8 @@ template <class Work> bool MemoryStore::inTransaction(Work work) {
     return false;
 }
 
-std::optional<int> MemoryStore::loadList(WhenEmpty whenEmpty) {
+std::optional<int> MemoryStore::loadList(WhenEmpty whenEmpty)
+{
     if (!ready())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
@@ -233,8 +248,8 @@ std::optional<int> MemoryStore::loadList(WhenEmpty whenEmpty) {
     return rows;
 }
 
-std::optional<bool> MemoryStore::hasDuplicate(const QString& band, const QString& mode,
-                                              const QString& frequency) {
+std::optional<bool> MemoryStore::hasDuplicate(const QString& band, const QString& mode, const QString& frequency)
+{
     if (!ready())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
@@ -243,7 +258,8 @@ std::optional<bool> MemoryStore::hasDuplicate(const QString& band, const QString
     return query.value(0).toInt() > 0;
 }
 
-std::optional<int> MemoryStore::nextNumber() {
+std::optional<int> MemoryStore::nextNumber()
+{
     if (!ready())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
@@ -259,7 +275,8 @@ std::optional<int> MemoryStore::nextNumber() {
     return int(number);
 }
 
-std::optional<int> MemoryStore::countNumbered(int number) {
+std::optional<int> MemoryStore::countNumbered(int number)
+{
     if (!ready())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
@@ -268,17 +285,17 @@ std::optional<int> MemoryStore::countNumbered(int number) {
     return query.value(0).toInt();
 }
 
-std::optional<int> MemoryStore::add(const TypedMemory& memory) {
+std::optional<int> MemoryStore::add(const TypedMemory& memory)
+{
     std::optional<int> number;
     const bool added = inTransaction([&](const QSqlDatabase& database) {
         number = nextNumber();
         if (!number)
             return false;
         QSqlQuery insert(database);
-        insert.prepare(
-            QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, "
-                           "NOTE) VALUES (:id, :band, :mode, :frequency, :degrees, :command, :valid, "
-                           ":note)"));
+        insert.prepare(QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, "
+                                      "NOTE) VALUES (:id, :band, :mode, :frequency, :degrees, :command, :valid, "
+                                      ":note)"));
         insert.bindValue(QStringLiteral(":id"), *number);
         bindStoredValues(insert, memory);
         return insert.exec() || failQuery(Changing, insert.lastError());
@@ -286,19 +303,20 @@ std::optional<int> MemoryStore::add(const TypedMemory& memory) {
     return added ? number : std::nullopt;
 }
 
-bool MemoryStore::change(int number, const TypedMemory& memory) {
+bool MemoryStore::change(int number, const TypedMemory& memory)
+{
     return inTransaction([&](const QSqlDatabase& database) {
         QSqlQuery update(database);
-        update.prepare(
-            QStringLiteral("UPDATE MEMO_BANDA SET BANDA=:band, MODO=:mode, FREQUENZA=:frequency, "
-                           "GRADI=:degrees, NOTE=:note, valido=:valid, COMANDO=:command WHERE ID=:id"));
+        update.prepare(QStringLiteral("UPDATE MEMO_BANDA SET BANDA=:band, MODO=:mode, FREQUENZA=:frequency, "
+                                      "GRADI=:degrees, NOTE=:note, valido=:valid, COMANDO=:command WHERE ID=:id"));
         update.bindValue(QStringLiteral(":id"), number);
         bindStoredValues(update, memory);
         return update.exec() || failQuery(Changing, update.lastError());
     });
 }
 
-bool MemoryStore::remove(int number) {
+bool MemoryStore::remove(int number)
+{
     return inTransaction([&](const QSqlDatabase& database) {
         QSqlQuery erase(database);
         return run(erase, QStringLiteral("DELETE FROM MEMO_BANDA WHERE ID=?"), {number}, Changing);
