@@ -132,8 +132,8 @@ int main(int argc, char* argv[])
     for (const auto& [name, figure] : actions) {
         printFigure((QByteArray("memories_10000_") + name + "_median").constData(), (*large).*figure, "ms (goal < 50)");
         printFigure((QByteArray("memories_1000_") + name + "_median").constData(), (*small).*figure, "ms");
-        printFigure((QByteArray("memories_") + name + "_growth_10x_rows").constData(), (*large).*figure / (*small).*figure,
-                    "x (goal <= 10)");
+        printFigure((QByteArray("memories_") + name + "_growth_10x_rows").constData(),
+                    (*large).*figure / (*small).*figure, "x (goal <= 10)");
     }
     printFigure("resident_memory_editor_10000_memories", large->resident, "MiB");
     return 0;

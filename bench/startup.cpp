@@ -61,8 +61,8 @@ int main(int argc, char* argv[])
         return 1;
     settings.write("[sezione 2]\npath_DATI=\\DATABASE\\VELTRANO.MDB\n[sezione 5]\nRELEASE=bench\n"
                    "[sezione 6]\nPORTACOM=6\n[sezione 7]\nPORTACOMSET=9600,n,8,1\n[sezione 8]\nPIN=9\n"
-                   "[sezione 9]\nMAXROT=180\n[sezione 10]\nMINROT=0\n[porte]\nCOM6="
-                   + board.devicePath().toLocal8Bit() + "\n");
+                   "[sezione 9]\nMAXROT=180\n[sezione 10]\nMINROT=0\n[porte]\nCOM6=" +
+                   board.devicePath().toLocal8Bit() + "\n");
     settings.close();
 
     QList<double> programTimes, emptyTimes, textTimes;

@@ -75,8 +75,8 @@ void check(const QString& text)
     }
 
     // A settings number (parseInt16) is the number its text shows, and every short run of digits is one.
-    const bool plainText = std::all_of(text.cbegin(), text.cend(),
-                                       [](QChar c) { return QStringView(u"0123456789+- \t\n").contains(c); });
+    const bool plainText =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return QStringView(u"0123456789+- \t\n").contains(c); });
     if (const auto whole = parseInt16(text)) {
         if (plainText && value != *whole)
             fail("settings number", text, *whole, value);

@@ -115,8 +115,8 @@ bool endKept(const Line& before, const Line& after)
     return !before.end.endsWith('\n') && (after.end == "\n" || after.end == "\r\n");
 }
 
-void checkWrite(const QByteArray& before, const ProfileFile& file, const QList<Line>& lines, const QStringList& sections,
-                const QString& section, const QString& key, const QString& value)
+void checkWrite(const QByteArray& before, const ProfileFile& file, const QList<Line>& lines,
+                const QStringList& sections, const QString& section, const QString& key, const QString& value)
 {
     const QByteArray after = file.withValue(section, key, value);
     const ProfileFile written(after);
@@ -142,8 +142,8 @@ void checkWrite(const QByteArray& before, const ProfileFile& file, const QList<L
         ++prefix;
     }
     qsizetype suffix = 0;
-    while (suffix < lines.size() - prefix && suffix < newLines.size() - prefix
-           && lines[lines.size() - 1 - suffix].text == newLines[newLines.size() - 1 - suffix].text) {
+    while (suffix < lines.size() - prefix && suffix < newLines.size() - prefix &&
+           lines[lines.size() - 1 - suffix].text == newLines[newLines.size() - 1 - suffix].text) {
         if (!endKept(lines[lines.size() - 1 - suffix], newLines[newLines.size() - 1 - suffix]))
             fail("line end changed", before, after, where);
         ++suffix;

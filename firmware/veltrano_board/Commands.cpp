@@ -6,14 +6,14 @@
 
 namespace {
 
-const uint8_t MaxFields = 4;  // IS plus three numbers
-const uint8_t FirstServoPin = 2;  // 0 and 1 carry the serial line
-const uint8_t LastServoPin = 19;  // A5
+const uint8_t MaxFields = 4;     // IS plus three numbers
+const uint8_t FirstServoPin = 2; // 0 and 1 carry the serial line
+const uint8_t LastServoPin = 19; // A5
 
 uint8_t g_minimum = 0;
 uint8_t g_maximum = 180;
 bool g_haveLimits = false;
-int16_t g_angle = -1;  // the angle the servo holds, -1 before the first move
+int16_t g_angle = -1; // the angle the servo holds, -1 before the first move
 
 enum class Number : uint8_t { Ok, Missing, Bad };
 
@@ -134,7 +134,7 @@ void move(char** fields, uint8_t count, Print& reply)
     reply.println();
 }
 
-}  // namespace
+} // namespace
 
 namespace Commands {
 
@@ -189,7 +189,7 @@ void execute(char* line, Print& reply)
     while (count > 0 && *fields[count - 1] == '\0')
         --count;
     if (count == 0)
-        return;  // a blank line is no command: stay silent
+        return; // a blank line is no command: stay silent
 
     if (sameCommand(fields[0], "IS")) {
         if (count > 4) {
@@ -208,4 +208,4 @@ void execute(char* line, Print& reply)
     }
 }
 
-}  // namespace Commands
+} // namespace Commands

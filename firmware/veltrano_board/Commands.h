@@ -29,4 +29,4 @@ private:
 void execute(char* line, Print& reply);
 void replyTooLong(Print& reply);
 
-}  // namespace Commands
+} // namespace Commands

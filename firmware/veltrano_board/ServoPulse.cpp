@@ -19,9 +19,9 @@ const uint16_t GuardTicks = 20 * TicksPerMicrosecond;
 volatile uint8_t* g_toggleRegister = nullptr;
 uint8_t g_mask = 0;
 
-volatile uint16_t g_pulseTicks = 0;  // 0: no pulses
-volatile uint16_t g_edgeDue = 0;     // TCNT1 at the next edge
-volatile uint16_t g_frameStart = 0;  // TCNT1 at the last rising edge
+volatile uint16_t g_pulseTicks = 0; // 0: no pulses
+volatile uint16_t g_edgeDue = 0;    // TCNT1 at the next edge
+volatile uint16_t g_frameStart = 0; // TCNT1 at the last rising edge
 volatile bool g_high = false;
 
 // With interrupts off: schedules the first rising edge shortly from now.
@@ -34,7 +34,7 @@ void startPulsesLocked()
     TIMSK1 |= _BV(OCIE1A);
 }
 
-}  // namespace
+} // namespace
 
 ISR(TIMER1_COMPA_vect)
 {
@@ -65,7 +65,7 @@ void begin()
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
     {
         TIMSK1 = 0;
-        TCCR1A = 0;  // normal mode, outputs disconnected from OC1A/OC1B
+        TCCR1A = 0; // normal mode, outputs disconnected from OC1A/OC1B
         TCCR1C = 0;
         TCNT1 = 0;
         TCCR1B = _BV(CS11);
@@ -120,4 +120,4 @@ uint16_t angleToMicroseconds(uint8_t degrees)
     return MinMicroseconds + static_cast<uint16_t>((degrees * span + 90) / 180);
 }
 
-}  // namespace ServoPulse
+} // namespace ServoPulse

@@ -6,8 +6,8 @@
 // every 20 milliseconds. Timer1 belongs to this driver, so analogWrite() on pins 9 and 10 is lost.
 namespace ServoPulse {
 
-const uint16_t MinMicroseconds = 544;   // 0 degrees
-const uint16_t MaxMicroseconds = 2400;  // 180 degrees
+const uint16_t MinMicroseconds = 544;  // 0 degrees
+const uint16_t MaxMicroseconds = 2400; // 180 degrees
 const uint16_t FrameMicroseconds = 20000;
 
 // Takes Timer1. Call once from setup().
@@ -24,4 +24,4 @@ void writeMicroseconds(uint16_t microseconds);
 // 0..180 degrees onto 544..2400 microseconds, rounded to the nearest microsecond.
 uint16_t angleToMicroseconds(uint8_t degrees);
 
-}  // namespace ServoPulse
+} // namespace ServoPulse

@@ -19,7 +19,7 @@ double radixValue(QStringView digits, int radix)
             continue;
         // ASCII only: QChar::digitValue() would also take Arabic-Indic or full-width digits.
         const char16_t u = c.unicode();
-        const int digit = u >= u'0' && u <= u'9'                ? u - u'0'
+        const int digit = u >= u'0' && u <= u'9'                  ? u - u'0'
                           : radix == 16 && u >= u'a' && u <= u'f' ? u - u'a' + 10
                           : radix == 16 && u >= u'A' && u <= u'F' ? u - u'A' + 10
                                                                   : -1;

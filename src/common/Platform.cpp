@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-MessageAnswer DesktopPlatform::message(QWidget* parent, const QString& text, const QString& title,
-                                       MessageIcon icon, MessageButtons buttons)
+MessageAnswer DesktopPlatform::message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                                       MessageButtons buttons)
 {
     // The texts keep their carriage returns and line feeds as written; on screen each is one line break.
     QString shown = text;

@@ -51,11 +51,13 @@ const GridColumn GridLayout[] = {
 };
 constexpr int FixedColumnTwips = 300;
 
-bool isBlank(const QLineEdit* field) {
+bool isBlank(const QLineEdit* field)
+{
     return field->text().trimmed().isEmpty();
 }
 
-QString positioningCommand(const QLineEdit* degrees) {
+QString positioningCommand(const QLineEdit* degrees)
+{
     return QStringLiteral("A,") + degrees->text().trimmed();
 }
 
@@ -70,7 +72,8 @@ MemoryEditor::MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString
     , m_store(store)
     , m_settings(settings)
     , m_platform(platform)
-    , m_colours(colours) {
+    , m_colours(colours)
+{
     m_ui->setupUi(this);
     // Each opening starts afresh: the window goes away when it closes.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -103,12 +106,14 @@ MemoryEditor::MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString
 
 MemoryEditor::~MemoryEditor() = default;
 
-bool MemoryEditor::reportStoreProblem() {
+bool MemoryEditor::reportStoreProblem()
+{
     m_platform.message(this, m_store.problem(), QStringLiteral("MEMORY DATABASE"), MessageIcon::Critical);
     return false;
 }
 
-void MemoryEditor::apri_banda() {
+void MemoryEditor::apri_banda()
+{
     // A store that cannot be opened is reported; the window stays open with an empty table.
     if (m_store.open(m_storePath) && m_store.loadList(MemoryStore::WhenEmpty::Show)) {
         m_ui->MSHFlexGrid1->setModel(m_store.list());
@@ -120,7 +125,8 @@ void MemoryEditor::apri_banda() {
     m_ui->Frame3->show();
 }
 
-void MemoryEditor::aggiorna_dati() {
+void MemoryEditor::aggiorna_dati()
+{
     const auto rows = m_store.loadList(MemoryStore::WhenEmpty::KeepShown);
     if (!rows) {
         reportStoreProblem();
@@ -133,7 +139,8 @@ void MemoryEditor::aggiorna_dati() {
     }
 }
 
-void MemoryEditor::def_griglia_BANDA() {
+void MemoryEditor::def_griglia_BANDA()
+{
     MemoryGrid* grid = m_ui->MSHFlexGrid1;
     MemoryListModel* list = m_store.list();
     if (!list || grid->model() != list)
@@ -154,7 +161,8 @@ void MemoryEditor::def_griglia_BANDA() {
     grid->selectHeaderRow();
 }
 
-void MemoryEditor::ripulisci_campi() {
+void MemoryEditor::ripulisci_campi()
+{
     for (QLineEdit* field : {m_ui->Text10, m_ui->Text9, m_ui->Text11, m_ui->Text7, m_ui->Text6})
         field->clear();
     m_ui->note->clear();
@@ -163,7 +171,8 @@ void MemoryEditor::ripulisci_campi() {
     m_ui->Frame3->update();
 }
 
-void MemoryEditor::selectRow(int row) {
+void MemoryEditor::selectRow(int row)
+{
     m_main.ANGLE->clear();
     m_main.RISPOSTA->clear();
     m_main.COMANDO->clear();
@@ -179,11 +188,8 @@ void MemoryEditor::selectRow(int row) {
         m_main.COMANDO->clear();
         return;
     }
-    const auto cell = [&](int column, int role = Qt::DisplayRole) {
-        return list->index(row - 1, column).data(role);
-    };
-    m_ui->Frame3->setTitle(
-        QStringLiteral("MEM-%1 ").arg(plainDecimal(leadingNumberValue(cell(ColumnId).toString()))));
+    const auto cell = [&](int column, int role = Qt::DisplayRole) { return list->index(row - 1, column).data(role); };
+    m_ui->Frame3->setTitle(QStringLiteral("MEM-%1 ").arg(plainDecimal(leadingNumberValue(cell(ColumnId).toString()))));
     m_ui->Text10->setText(cell(ColumnBand).toString());
     m_ui->Text9->setText(cell(ColumnMode).toString());
     m_ui->Text11->setText(cell(ColumnFrequency).toString());
@@ -202,7 +208,8 @@ void MemoryEditor::selectRow(int row) {
                    m_ui->Check2->isChecked()});
 }
 
-void MemoryEditor::applyValidRule(bool ticked) {
+void MemoryEditor::applyValidRule(bool ticked)
+{
     if (!ticked) {
         m_ui->Text6->clear();
         return;
@@ -215,19 +222,21 @@ void MemoryEditor::applyValidRule(bool ticked) {
     m_ui->Text6->setText(positioningCommand(m_ui->Text7));
 }
 
-bool MemoryEditor::anyFieldBlank() const {
+bool MemoryEditor::anyFieldBlank() const
+{
     return isBlank(m_ui->Text10) || isBlank(m_ui->Text7) || isBlank(m_ui->Text11) || isBlank(m_ui->Text9);
 }
 
-void MemoryEditor::reloadAfterChange() {
+void MemoryEditor::reloadAfterChange()
+{
     aggiorna_dati();
     def_griglia_BANDA();
     ripulisci_campi();
 }
 
-void MemoryEditor::addMemory() {
-    const auto duplicate =
-        m_store.hasDuplicate(m_ui->Text10->text(), m_ui->Text9->text(), m_ui->Text11->text());
+void MemoryEditor::addMemory()
+{
+    const auto duplicate = m_store.hasDuplicate(m_ui->Text10->text(), m_ui->Text9->text(), m_ui->Text11->text());
     if (!duplicate) {
         reportStoreProblem();
         return;
@@ -258,13 +267,14 @@ void MemoryEditor::addMemory() {
             reportStoreProblem(); // the fields keep what the operator typed
             return;
         }
-        m_platform.message(this, QStringLiteral("A new memory has been added!"),
-                           QStringLiteral("MEMORY ADDED"), MessageIcon::Information);
+        m_platform.message(this, QStringLiteral("A new memory has been added!"), QStringLiteral("MEMORY ADDED"),
+                           MessageIcon::Information);
     }
     reloadAfterChange();
 }
 
-std::optional<std::int16_t> MemoryEditor::chosenMemory() {
+std::optional<std::int16_t> MemoryEditor::chosenMemory()
+{
     const int row = m_ui->MSHFlexGrid1->selectedRow();
     const MemoryListModel* list = m_store.list();
     if (row == 0 || !list)
@@ -281,18 +291,21 @@ std::optional<std::int16_t> MemoryEditor::chosenMemory() {
     return MEM_SELEZIONATA;
 }
 
-void MemoryEditor::deleteMemory() {
+void MemoryEditor::deleteMemory()
+{
     changeChosenMemory(QStringLiteral("Do I erase the memory N.  %1?"), QStringLiteral("MEMORY CLEARING"),
                        &MemoryEditor::erase);
 }
 
-void MemoryEditor::modifyMemory() {
+void MemoryEditor::modifyMemory()
+{
     changeChosenMemory(QStringLiteral("Do I modify the Memory N.  %1?"), QStringLiteral("EDIT MEMORY"),
                        &MemoryEditor::rewrite);
 }
 
 void MemoryEditor::changeChosenMemory(const QString& question, const QString& title,
-                                      bool (MemoryEditor::*change)(std::int16_t)) {
+                                      bool (MemoryEditor::*change)(std::int16_t))
+{
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto arrow = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     const auto number = chosenMemory();
@@ -305,26 +318,30 @@ void MemoryEditor::changeChosenMemory(const QString& question, const QString& ti
     reloadAfterChange();
 }
 
-bool MemoryEditor::erase(std::int16_t number) {
+bool MemoryEditor::erase(std::int16_t number)
+{
     return m_store.remove(number) || reportStoreProblem();
 }
 
-bool MemoryEditor::rewrite(std::int16_t number) {
+bool MemoryEditor::rewrite(std::int16_t number)
+{
     // A ticked "Valid" box with no degrees is caught here too: the degrees are required anyway.
     if (anyFieldBlank()) {
-        m_platform.message(this, QStringLiteral("INCOMPLETE or INCORRECT DATA"),
-                           QStringLiteral("IMPOSSIBLE TO MODIFY"), MessageIcon::Critical);
+        m_platform.message(this, QStringLiteral("INCOMPLETE or INCORRECT DATA"), QStringLiteral("IMPOSSIBLE TO MODIFY"),
+                           MessageIcon::Critical);
         return false;
     }
     return m_store.change(number, typedMemory()) || reportStoreProblem();
 }
 
-TypedMemory MemoryEditor::typedMemory() const {
+TypedMemory MemoryEditor::typedMemory() const
+{
     return {m_ui->Text10->text(), m_ui->Text9->text(),       m_ui->Text11->text(),
             m_ui->Text7->text(),  m_ui->note->toPlainText(), m_ui->Check2->isChecked()};
 }
 
-void MemoryEditor::togglePicker(Picker picker) {
+void MemoryEditor::togglePicker(Picker picker)
+{
     const bool opening = m_ui->fx->isHidden();
     setFixedHeight(opening ? ClientHeight + PickerHeight : ClientHeight);
     m_ui->fx->setVisible(opening);
@@ -337,14 +354,16 @@ void MemoryEditor::togglePicker(Picker picker) {
     m_picker = opening ? picker : Picker::Closed;
 }
 
-void MemoryEditor::choose(int button) {
+void MemoryEditor::choose(int button)
+{
     if (m_picker == Picker::Modes)
         m_ui->Text9->setText(ModeChoices[button]);
     else if (m_picker == Picker::Bands)
         m_ui->Text10->setText(BandChoices[button]);
 }
 
-bool MemoryEditor::eventFilter(QObject* watched, QEvent* event) {
+bool MemoryEditor::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == m_ui->Frame3 && event->type() == QEvent::MouseButtonDblClick) {
         ripulisci_campi();
         return true;
@@ -352,7 +371,8 @@ bool MemoryEditor::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void MemoryEditor::closeEvent(QCloseEvent* event) {
+void MemoryEditor::closeEvent(QCloseEvent* event)
+{
     paintIndicator(m_main.Shape_MEMO, m_colours.grey);
     m_main.monitor_MEM->hide();
     m_main.ANGLE->setEnabled(true);

@@ -74,8 +74,7 @@ private:
     bool reportStoreProblem();
     TypedMemory typedMemory() const;
     // DEL and MOD alike: the chosen memory, the question, on Yes the change, then the reload.
-    void changeChosenMemory(const QString& question, const QString& title,
-                            bool (MemoryEditor::*change)(std::int16_t));
+    void changeChosenMemory(const QString& question, const QString& title, bool (MemoryEditor::*change)(std::int16_t));
     bool erase(std::int16_t number);
     bool rewrite(std::int16_t number);
 

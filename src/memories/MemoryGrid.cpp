@@ -4,7 +4,8 @@
 #include <QKeyEvent>
 
 MemoryGrid::MemoryGrid(QWidget* parent)
-    : QTableView(parent) {
+    : QTableView(parent)
+{
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -19,19 +20,22 @@ MemoryGrid::MemoryGrid(QWidget* parent)
     });
 }
 
-int MemoryGrid::selectedRow() const {
+int MemoryGrid::selectedRow() const
+{
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
     return rows.isEmpty() ? 0 : rows.last().row() + 1;
 }
 
-void MemoryGrid::selectHeaderRow() {
+void MemoryGrid::selectHeaderRow()
+{
     if (!selectionModel())
         return;
     selectionModel()->clearSelection();
     selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
-void MemoryGrid::keyPressEvent(QKeyEvent* event) {
+void MemoryGrid::keyPressEvent(QKeyEvent* event)
+{
     // On the header row a move starts above the first memory, wherever the focus put the cursor.
     if (selectionModel() && !selectionModel()->hasSelection())
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);

@@ -3,11 +3,11 @@
 #include "Indicators.h"
 #include "MemoryEditor.h"
 #include "Platform.h"
+#include "SingleInstance.h"
 #include "ui_mainwindow.h"
 
 MemoryPanel::MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platform& platform,
-                         const ColourValues& colours, QString programDirectory, QString iconPath,
-                         QWidget* window)
+                         const ColourValues& colours, QString programDirectory, QString iconPath, QWidget* window)
     : QObject(window)
     , m_ui(ui)
     , m_settings(settings)
@@ -15,23 +15,23 @@ MemoryPanel::MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platf
     , m_colours(colours)
     , m_programDirectory(std::move(programDirectory))
     , m_iconPath(std::move(iconPath))
-    , m_window(window) {
+    , m_window(window)
+{
     connect(m_ui.MEMO, &QPushButton::clicked, this, &MemoryPanel::memorySwitch);
 }
 
 MemoryPanel::~MemoryPanel() = default;
 
-void MemoryPanel::memorySwitch() {
+void MemoryPanel::memorySwitch()
+{
     const QString servo = m_ui.Command1->text();
     if (servo == u"ON") {
-        if (!m_editor) {
-            m_editor = new MemoryEditor(m_ui, m_store, m_programDirectory, m_settings, m_platform, m_colours,
-                                        m_iconPath, m_window);
-            connect(m_editor, &MemoryEditor::recalled, this, &MemoryPanel::ESEGUE_UNO);
-        }
-        m_editor->show();
-        m_editor->raise();
-        m_editor->activateWindow();
+        showSingleInstance(m_editor, [this] {
+            auto* editor = new MemoryEditor(m_ui, m_store, m_programDirectory, m_settings, m_platform, m_colours,
+                                            m_iconPath, m_window);
+            connect(editor, &MemoryEditor::recalled, this, &MemoryPanel::ESEGUE_UNO);
+            return editor;
+        });
         m_ui.monitor_MEM->show();
         paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
         // From now on the angle comes from recalled memories only.
@@ -43,7 +43,8 @@ void MemoryPanel::memorySwitch() {
     }
 }
 
-void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory) {
+void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory)
+{
     m_ui.ANGLE->setText(memory.degrees);
     paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
     m_ui.monitor_MEM->show();
@@ -57,13 +58,13 @@ void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory) {
         return;
     }
     paintIndicator(m_ui.MEM_VALIDA, m_colours.red);
-    m_platform.message(m_editor ? static_cast<QWidget*>(m_editor) : m_window, QStringLiteral("Not usable!"),
-                       QString());
+    m_platform.message(m_editor ? static_cast<QWidget*>(m_editor) : m_window, QStringLiteral("Not usable!"), QString());
     m_ui.ANGLE->clear();
     m_ui.RISPOSTA->clear();
     m_ui.COMANDO->clear();
 }
 
-void MemoryPanel::releaseStore() {
+void MemoryPanel::releaseStore()
+{
     m_store.release();
 }

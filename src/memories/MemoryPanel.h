@@ -21,8 +21,8 @@ class VELTRANO;
 class MemoryPanel final : public QObject {
     Q_OBJECT
 public:
-    MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platform& platform,
-                const ColourValues& colours, QString programDirectory, QString iconPath, QWidget* window);
+    MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
+                QString programDirectory, QString iconPath, QWidget* window);
     ~MemoryPanel() override;
 
     // "MEMO" clicked: acts on the servo switch's caption "ON" or "OFF" only.

@@ -22,8 +22,8 @@ const QStringList BaudRates = {QStringLiteral("110"),   QStringLiteral("300"),  
 
 } // namespace
 
-ConnectionFrame::ConnectionFrame(Ui::VELTRANO& ui, SerialLink& link, const GlobalSettings& settings,
-                                 Platform& platform, QObject* parent)
+ConnectionFrame::ConnectionFrame(Ui::VELTRANO& ui, SerialLink& link, const GlobalSettings& settings, Platform& platform,
+                                 QObject* parent)
     : QObject(parent)
     , m_ui(ui)
     , m_link(link)
@@ -144,8 +144,8 @@ void ConnectionFrame::closeFrame()
     m_ui.Frame2->hide();
     if (m_ui.Frame1->isHidden()) {
         m_platform.message(m_ui.centralwidget,
-                           QStringLiteral("         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT"),
-                           QString(), MessageIcon::None);
+                           QStringLiteral("         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT"), QString(),
+                           MessageIcon::None);
     }
 }
 

@@ -63,5 +63,9 @@ QString LineSettings::text() const
     default: break;
     }
     const char* stop = stopBits == QSerialPort::TwoStop ? "2" : stopBits == QSerialPort::OneAndHalfStop ? "1.5" : "1";
-    return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QLatin1String(parityLetter)).arg(int(dataBits)).arg(QLatin1String(stop));
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(baud)
+        .arg(QLatin1String(parityLetter))
+        .arg(int(dataBits))
+        .arg(QLatin1String(stop));
 }

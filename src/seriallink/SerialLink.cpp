@@ -129,8 +129,7 @@ void SerialLink::raise(int eventCode)
 void SerialLink::handleError(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::NoError:
-        return;
+    case QSerialPort::NoError: return;
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
@@ -144,8 +143,6 @@ void SerialLink::handleError(QSerialPort::SerialPortError error)
             emit connectionLost(reason);
         }
         return;
-    default:
-        m_port.clearError();
-        return;
+    default: m_port.clearError(); return;
     }
 }

@@ -15,7 +15,8 @@ AnglePositioning::AnglePositioning(Ui::VELTRANO& ui, SerialLink& link, const Glo
     , m_sender(*ui.COMANDO, link)
     , m_settings(settings)
     , m_platform(platform)
-    , m_colours(colours) {
+    , m_colours(colours)
+{
     connect(m_ui.Command1, &QPushButton::clicked, this, &AnglePositioning::switchClicked);
     connect(m_ui.SETTA_ANGOLO, &QPushButton::clicked, this, &AnglePositioning::setAngle);
     connect(m_ui.S_piu, &QPushButton::clicked, this, [this] { stepAngle(1); });
@@ -25,11 +26,13 @@ AnglePositioning::AnglePositioning(Ui::VELTRANO& ui, SerialLink& link, const Glo
     NumericKeyFilter::install(m_ui.ANGLE);
 }
 
-void AnglePositioning::START_SERVO() {
+void AnglePositioning::START_SERVO()
+{
     m_sender.send(servoStartLine(m_settings));
 }
 
-void AnglePositioning::switchClicked() {
+void AnglePositioning::switchClicked()
+{
     const QString state = m_ui.Command1->text();
     if (state == ServoSwitch::Off)
         switchOn();
@@ -39,7 +42,8 @@ void AnglePositioning::switchClicked() {
         emit setupSendRequested();
 }
 
-void AnglePositioning::switchOn() {
+void AnglePositioning::switchOn()
+{
     m_ui.Command1->setText(ServoSwitch::On);
     paintIndicator(m_ui.Shape_RX, m_colours.green);
     setPositioningEnabled(true);
@@ -47,7 +51,8 @@ void AnglePositioning::switchOn() {
     START_SERVO();
 }
 
-void AnglePositioning::switchOff() {
+void AnglePositioning::switchOff()
+{
     m_ui.Command1->setText(ServoSwitch::Off);
     paintIndicator(m_ui.Shape_RX, m_colours.grey);
     setPositioningEnabled(false);
@@ -58,22 +63,23 @@ void AnglePositioning::switchOff() {
     m_ui.PULISCE->setEnabled(false);
 }
 
-void AnglePositioning::setPositioningEnabled(bool enabled) {
+void AnglePositioning::setPositioningEnabled(bool enabled)
+{
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_ui.MEMO, m_ui.S_meno, m_ui.S_piu, m_ui.SETTA_ANGOLO, m_ui.ANGLE})
         control->setEnabled(enabled);
 }
 
-void AnglePositioning::setAngle() {
+void AnglePositioning::setAngle()
+{
     const QString angle = m_ui.ANGLE->text();
     if (!angleWithinLimits(angle, m_settings.MINROT, m_settings.MAXROT)) {
-        m_platform.message(
-            m_ui.centralwidget,
-            QStringLiteral("The value entered is not within the permitted range.\r\r Valid values : "
-                           "%1<-->%2")
-                .arg(m_settings.MINROT)
-                .arg(m_settings.MAXROT),
-            QStringLiteral("INCORRECT POSITIONING ANGLE"), MessageIcon::Critical);
+        m_platform.message(m_ui.centralwidget,
+                           QStringLiteral("The value entered is not within the permitted range.\r\r Valid values : "
+                                          "%1<-->%2")
+                               .arg(m_settings.MINROT)
+                               .arg(m_settings.MAXROT),
+                           QStringLiteral("INCORRECT POSITIONING ANGLE"), MessageIcon::Critical);
         m_ui.ANGLE->clear();
         return;
     }
@@ -81,7 +87,8 @@ void AnglePositioning::setAngle() {
     m_sender.send(positionLine(angle));
 }
 
-void AnglePositioning::stepAngle(int step) {
+void AnglePositioning::stepAngle(int step)
+{
     const auto stepped = steppedAngle(m_ui.ANGLE->text(), step);
     if (!stepped)
         return;
@@ -90,7 +97,8 @@ void AnglePositioning::stepAngle(int step) {
     m_sender.send(positionLine(m_ui.ANGLE->text()));
 }
 
-void AnglePositioning::clearFields() {
+void AnglePositioning::clearFields()
+{
     m_ui.ANGLE->setText(QStringLiteral("0"));
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();

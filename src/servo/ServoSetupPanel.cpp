@@ -24,9 +24,8 @@ const QString ConnectCaption = QStringLiteral("&Connect");
 
 } // namespace
 
-ServoSetupPanel::ServoSetupPanel(Ui::VELTRANO& ui, SerialLink& link, GlobalSettings& settings,
-                                 Platform& platform, const ColourValues& colours, QString programDirectory,
-                                 QObject* parent)
+ServoSetupPanel::ServoSetupPanel(Ui::VELTRANO& ui, SerialLink& link, GlobalSettings& settings, Platform& platform,
+                                 const ColourValues& colours, QString programDirectory, QObject* parent)
     : QObject(parent)
     , m_ui(ui)
     , m_link(link)
@@ -34,7 +33,8 @@ ServoSetupPanel::ServoSetupPanel(Ui::VELTRANO& ui, SerialLink& link, GlobalSetti
     , m_settings(settings)
     , m_platform(platform)
     , m_colours(colours)
-    , m_programDirectory(std::move(programDirectory)) {
+    , m_programDirectory(std::move(programDirectory))
+{
     paintIndicator(m_ui.Shape1, m_colours.grey);
     connect(m_ui.setta_servo, &QAction::triggered, this, &ServoSetupPanel::openPanel);
     // The box's change handling runs for every change of the tick, by the operator or by code.
@@ -47,7 +47,8 @@ ServoSetupPanel::ServoSetupPanel(Ui::VELTRANO& ui, SerialLink& link, GlobalSetti
         NumericKeyFilter::install(field);
 }
 
-bool ServoSetupPanel::eventFilter(QObject* watched, QEvent* event) {
+bool ServoSetupPanel::eventFilter(QObject* watched, QEvent* event)
+{
     // A key reaches this handling before the box toggles, which it does only when the key is released.
     if (watched == m_ui.presetta && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -62,7 +63,8 @@ bool ServoSetupPanel::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void ServoSetupPanel::openPanel() {
+void ServoSetupPanel::openPanel()
+{
     paintIndicator(m_ui.Shape1, m_colours.grey);
     m_ui.cboMove->setEditText(OpeningMoveMode);
     m_ui.Frame4->show();
@@ -72,14 +74,16 @@ void ServoSetupPanel::openPanel() {
     setValueFieldsEnabled(!m_ui.presetta->isChecked());
 }
 
-void ServoSetupPanel::presetChanged() {
+void ServoSetupPanel::presetChanged()
+{
     enableSendButtons();
     showStoredValues();
     m_ui.cboMove->setEnabled(false);
     setValueFieldsEnabled(!m_ui.presetta->isChecked());
 }
 
-void ServoSetupPanel::CARICA_PRESET() {
+void ServoSetupPanel::CARICA_PRESET()
+{
     m_ui.Label3->clear();
     m_ui.CON_DISCON->setText(ConnectCaption);
     m_ui.cboBaudrate->setEnabled(false);
@@ -92,7 +96,8 @@ void ServoSetupPanel::CARICA_PRESET() {
     lockMoveMode();
 }
 
-void ServoSetupPanel::LIBERA_PRESET() {
+void ServoSetupPanel::LIBERA_PRESET()
+{
     m_ui.Label3->clear();
     m_ui.Command1->setText(ServoSwitch::Connect);
     m_ui.cboBaudrate->setEnabled(true);
@@ -106,14 +111,16 @@ void ServoSetupPanel::LIBERA_PRESET() {
     lockMoveMode();
 }
 
-void ServoSetupPanel::setupSend(bool fromSwitch) {
+void ServoSetupPanel::setupSend(bool fromSwitch)
+{
     if (m_ui.presetta->isChecked())
         sendStored(fromSwitch);
     else
         sendEntered();
 }
 
-void ServoSetupPanel::sendStored(bool fromSwitch) {
+void ServoSetupPanel::sendStored(bool fromSwitch)
+{
     showStoredValues();
     lockMoveMode();
     setValueFieldsEnabled(false);
@@ -126,12 +133,12 @@ void ServoSetupPanel::sendStored(bool fromSwitch) {
     paintIndicator(m_ui.Shape1, m_colours.green);
 }
 
-void ServoSetupPanel::sendEntered() {
+void ServoSetupPanel::sendEntered()
+{
     if (!isPwmPin(fieldValue(m_ui.TextMotor->text()))) {
         m_platform.message(
             m_ui.centralwidget,
-            QStringLiteral(
-                "SERVO connection PIN on ARDUINO Incorrect!\r\r     Valid PWM Values : 3-5-6-9-10-11"),
+            QStringLiteral("SERVO connection PIN on ARDUINO Incorrect!\r\r     Valid PWM Values : 3-5-6-9-10-11"),
             QStringLiteral("NON-PWM SELECTED PIN"), MessageIcon::Critical);
         return;
     }
@@ -147,9 +154,9 @@ void ServoSetupPanel::sendEntered() {
     m_ui.Text2->setText(QString::fromLatin1(m_link.input()));
 }
 
-ServoSetupPanel::Answer ServoSetupPanel::confirmEnteredValues() {
-    if (fieldValue(m_ui.TextMotor->text()) == m_settings.PIN &&
-        fieldValue(m_ui.min_rot->text()) == m_settings.MINROT &&
+ServoSetupPanel::Answer ServoSetupPanel::confirmEnteredValues()
+{
+    if (fieldValue(m_ui.TextMotor->text()) == m_settings.PIN && fieldValue(m_ui.min_rot->text()) == m_settings.MINROT &&
         fieldValue(m_ui.max_rot->text()) == m_settings.MAXROT)
         return Answer::Send;
     const MessageAnswer answer = m_platform.message(
@@ -158,17 +165,14 @@ ServoSetupPanel::Answer ServoSetupPanel::confirmEnteredValues() {
                        "overwritten?"),
         QStringLiteral("VARIATION OF STANDARD PARAMETERS"), MessageIcon::None, MessageButtons::YesNoCancel);
     switch (answer) {
-    case MessageAnswer::Yes:
-        storeEnteredValues();
-        return Answer::Send;
-    case MessageAnswer::Cancel:
-        return Answer::Stop;
-    default:
-        return Answer::Send;
+    case MessageAnswer::Yes: storeEnteredValues(); return Answer::Send;
+    case MessageAnswer::Cancel: return Answer::Stop;
+    default: return Answer::Send;
     }
 }
 
-void ServoSetupPanel::storeEnteredValues() {
+void ServoSetupPanel::storeEnteredValues()
+{
     const QString fileName = QString::fromLatin1(SettingsFileName);
     const struct Entry {
         const char* section;
@@ -182,9 +186,8 @@ void ServoSetupPanel::storeEnteredValues() {
         // A value the settings cannot hold would stop the next start-up, so then nothing is stored.
         for (const Entry& entry : entries) {
             if (!parseInt16(entry.value))
-                return QStringLiteral(
-                           "The values were not stored in %1: the pin and the limits must be whole "
-                           "numbers from -32768 to 32767.")
+                return QStringLiteral("The values were not stored in %1: the pin and the limits must be whole "
+                                      "numbers from -32768 to 32767.")
                     .arg(fileName);
         }
         for (const Entry& entry : entries) {
@@ -200,13 +203,15 @@ void ServoSetupPanel::storeEnteredValues() {
         m_platform.message(m_ui.centralwidget, problem, SettingsErrorTitle, MessageIcon::Critical);
 }
 
-void ServoSetupPanel::clearResults() {
+void ServoSetupPanel::clearResults()
+{
     m_ui.Text1->clear();
     m_ui.Text2->clear();
     paintIndicator(m_ui.Shape1, m_colours.grey);
 }
 
-void ServoSetupPanel::closePanel() {
+void ServoSetupPanel::closePanel()
+{
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();
     m_ui.Text1->clear();
@@ -215,7 +220,8 @@ void ServoSetupPanel::closePanel() {
     m_ui.Frame1->show();
 }
 
-void ServoSetupPanel::ESEGUE_ATTACH_SERVO() {
+void ServoSetupPanel::ESEGUE_ATTACH_SERVO()
+{
     showStoredValues();
     lockMoveMode();
     setValueFieldsEnabled(false);
@@ -226,29 +232,34 @@ void ServoSetupPanel::ESEGUE_ATTACH_SERVO() {
     m_sender.writeShown();
 }
 
-void ServoSetupPanel::showLine(const QString& line) {
+void ServoSetupPanel::showLine(const QString& line)
+{
     m_sender.show(line);
     m_ui.Text1->setText(m_ui.COMANDO->text());
 }
 
-void ServoSetupPanel::enableSendButtons() {
+void ServoSetupPanel::enableSendButtons()
+{
     const bool open = m_link.isOpen();
     m_ui.ESEGUE_SET->setEnabled(open);
     m_ui.Command3->setEnabled(open);
 }
 
-void ServoSetupPanel::showStoredValues() {
+void ServoSetupPanel::showStoredValues()
+{
     m_ui.TextMotor->setText(QString::number(m_settings.PIN));
     m_ui.min_rot->setText(QString::number(m_settings.MINROT));
     m_ui.max_rot->setText(QString::number(m_settings.MAXROT));
 }
 
-void ServoSetupPanel::setValueFieldsEnabled(bool enabled) {
+void ServoSetupPanel::setValueFieldsEnabled(bool enabled)
+{
     for (QLineEdit* field : {m_ui.TextMotor, m_ui.min_rot, m_ui.max_rot})
         field->setEnabled(enabled);
 }
 
-void ServoSetupPanel::lockMoveMode() {
+void ServoSetupPanel::lockMoveMode()
+{
     m_ui.cboMove->setEditText(MoveMode);
     m_ui.cboMove->setEnabled(false);
 }

@@ -1,8 +1,8 @@
 #include "GlobalSettings.h"
 
 #include "NumberText.h"
-#include "ProgramDirectory.h"
 #include "ProfileFile.h"
+#include "ProgramDirectory.h"
 
 #include <QDir>
 
@@ -26,8 +26,7 @@ QString SettingsProblem::message() const
         .arg(QString::fromLatin1(SettingsFileName), section, key, shown, expected);
 }
 
-QString leggi_ini(const QString& programDirectory, const QString& fileName, const QString& section,
-                  const QString& key)
+QString leggi_ini(const QString& programDirectory, const QString& fileName, const QString& section, const QString& key)
 {
     return readValue(ProfileFile::load(QDir(programDirectory).filePath(fileName)), section, key);
 }
@@ -51,8 +50,9 @@ std::optional<SettingsProblem> carica_ini(const QString& programDirectory, Globa
         const QString value = text(section, key);
         const auto number = parseWholeNumber(value, minimum, maximum);
         if (!number && !problem) {
-            problem = SettingsProblem{QString::fromLatin1(section), QString::fromLatin1(key), value,
-                                      QStringLiteral("It must be a whole number from %1 to %2.").arg(minimum).arg(maximum)};
+            problem =
+                SettingsProblem{QString::fromLatin1(section), QString::fromLatin1(key), value,
+                                QStringLiteral("It must be a whole number from %1 to %2.").arg(minimum).arg(maximum)};
         }
         return number.value_or(0);
     };

@@ -38,8 +38,7 @@ inline const QString SettingsErrorTitle = QStringLiteral("SETTINGS ERROR");
 
 // One value of the file in the program directory; a missing file, section or key, an empty value and
 // the literal value "Not Found" all read as the empty text.
-QString leggi_ini(const QString& programDirectory, const QString& fileName, const QString& section,
-                  const QString& key);
+QString leggi_ini(const QString& programDirectory, const QString& fileName, const QString& section, const QString& key);
 
 // Writes one value into the file at filePath (created when absent). Returns false, with the reason in
 // error, when the file could not be written.

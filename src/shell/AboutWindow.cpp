@@ -4,9 +4,7 @@
 #include "WindowPlacement.h"
 #include "ui_aboutwindow.h"
 
-
-AboutWindow::AboutWindow(const QString& release, const QString& picturePath, const QString& iconPath,
-                         QWidget* parent)
+AboutWindow::AboutWindow(const QString& release, const QString& picturePath, const QString& iconPath, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_ui(std::make_unique<Ui::INFO>())
 {

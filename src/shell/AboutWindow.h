@@ -12,8 +12,7 @@ class INFO;
 class AboutWindow final : public QWidget {
     Q_OBJECT
 public:
-    AboutWindow(const QString& release, const QString& picturePath, const QString& iconPath,
-                QWidget* parent = nullptr);
+    AboutWindow(const QString& release, const QString& picturePath, const QString& iconPath, QWidget* parent = nullptr);
     ~AboutWindow() override;
 
 private:

@@ -5,13 +5,14 @@
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "MemoryPanel.h"
+#include "Pictures.h"
 #include "Platform.h"
 #include "ProgramDirectory.h"
-#include "Pictures.h"
 #include "ReplyDisplay.h"
 #include "SerialLink.h"
 #include "ServoSetupPanel.h"
 #include "SettingsEditor.h"
+#include "SingleInstance.h"
 #include "WindowPlacement.h"
 #include "ui_mainwindow.h"
 
@@ -35,11 +36,9 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_connection = new ConnectionFrame(*m_ui, m_link, m_settings, m_platform, this);
     m_replies = new ReplyDisplay(*m_ui, m_link, this);
-    m_memories =
-        new MemoryPanel(*m_ui, m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
+    m_memories = new MemoryPanel(*m_ui, m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
     m_positioning = new AnglePositioning(*m_ui, m_link, m_settings, m_platform, m_colours, this);
-    m_servoSetup =
-        new ServoSetupPanel(*m_ui, m_link, m_settings, m_platform, m_colours, m_programDirectory, this);
+    m_servoSetup = new ServoSetupPanel(*m_ui, m_link, m_settings, m_platform, m_colours, m_programDirectory, this);
     connect(m_positioning, &AnglePositioning::setupSendRequested, m_servoSetup,
             [this] { m_servoSetup->setupSend(true); });
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
@@ -111,19 +110,6 @@ void MainWindow::loadPictures()
     showWindowIcon(this, path_ICONA());
 }
 
-// Secondary windows are single instances: asking again only brings the open one to the front.
-template <class Window, class Create>
-static void showSingleInstance(QPointer<Window>& window, Create create)
-{
-    if (!window) {
-        window = create();
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
 void MainWindow::openSettingsEditor()
 {
     showSingleInstance(m_settingsEditor, [this] {
@@ -135,8 +121,8 @@ void MainWindow::openAboutWindow()
 {
     showSingleInstance(m_aboutWindow, [this] {
         return new AboutWindow(m_settings.RELEASE,
-                               joinProgramPath(m_programDirectory, QStringLiteral("\\images\\info.bmp")),
-                               path_ICONA(), this);
+                               joinProgramPath(m_programDirectory, QStringLiteral("\\images\\info.bmp")), path_ICONA(),
+                               this);
     });
 }
 

@@ -19,7 +19,8 @@ public:
     {
         connect(&m_emulator, &QProcess::readyReadStandardOutput, this, &EmulatedBoard::readEmulator);
         m_emulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_emulator.start(QStringLiteral(BOARD_EMULATOR), {QStringLiteral("--free-run"), QStringLiteral(BOARD_FIRMWARE)});
+        m_emulator.start(QStringLiteral(BOARD_EMULATOR),
+                         {QStringLiteral("--free-run"), QStringLiteral(BOARD_FIRMWARE)});
         return QTest::qWaitFor([this] { return !m_pty.isEmpty(); }, WaitMs);
     }
 
@@ -53,8 +54,7 @@ private:
             else if (const auto match = pulse.match(line); match.hasMatch()) {
                 m_widths[match.captured(1).toInt()] = match.captured(2).toInt();
                 m_history[match.captured(1).toInt()] << match.captured(2).toInt();
-            }
-            else
+            } else
                 qWarning("unexpected emulator line: %s", qPrintable(line));
         }
     }

@@ -58,7 +58,7 @@ private:
     QStringList m_replies;
 };
 
-}  // namespace
+} // namespace
 
 class BoardTest : public QObject {
     Q_OBJECT
@@ -93,9 +93,10 @@ private slots:
         const QList<std::pair<int, int>> steps = {{0, 544}, {90, 1472}, {180, 2400}, {91, 1482}};
         for (const auto& [angle, microseconds] : steps) {
             const QString reply = board->command("A," + QByteArray::number(angle) + ',');
-            QVERIFY2(reply.startsWith(QStringLiteral("OK A %1 (%2 us)").arg(angle).arg(microseconds)), qPrintable(reply));
-            QVERIFY2(board->waitWidth(9, microseconds), qPrintable(QStringLiteral("%1 degrees gave %2 us")
-                                                                      .arg(angle).arg(board->width(9))));
+            QVERIFY2(reply.startsWith(QStringLiteral("OK A %1 (%2 us)").arg(angle).arg(microseconds)),
+                     qPrintable(reply));
+            QVERIFY2(board->waitWidth(9, microseconds),
+                     qPrintable(QStringLiteral("%1 degrees gave %2 us").arg(angle).arg(board->width(9))));
         }
         QCOMPARE(board->width(10), -1);
     }
@@ -144,7 +145,8 @@ private slots:
         QVERIFY(board->waitWidth(9, 2400));
         for (const int pin : {9, 10})
             for (const int width : board->widths(pin))
-                QVERIFY2(width == 0 || std::abs(width - 2400) <= Tolerance, qPrintable(QStringLiteral("pin %1 had %2 us").arg(pin).arg(width)));
+                QVERIFY2(width == 0 || std::abs(width - 2400) <= Tolerance,
+                         qPrintable(QStringLiteral("pin %1 had %2 us").arg(pin).arg(width)));
     }
 
     void badLinesGetAnErrorAndChangeNothing_data()
@@ -173,7 +175,7 @@ private slots:
         QVERIFY(board->waitWidth(9, 1008));
         const QString reply = board->command(line);
         QVERIFY2(reply.startsWith(error), qPrintable(reply));
-        QTest::qWait(100);  // many simulated frames
+        QTest::qWait(100); // many simulated frames
         QCOMPARE(board->width(9), 1008);
         // Exactly one reply, and the line after it is read cleanly.
         const QString next = board->command("A,135,");

@@ -8,7 +8,8 @@
 // program cannot write, to look at what it wrote, or to hold a lock on the file.
 class OtherConnection {
 public:
-    explicit OtherConnection(const QString& path) {
+    explicit OtherConnection(const QString& path)
+    {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         database.setDatabaseName(path);
         database.open();
@@ -18,7 +19,8 @@ public:
     OtherConnection& operator=(const OtherConnection&) = delete;
 
     // Runs one statement; a query comes back on its first row.
-    QSqlQuery exec(const QString& statement) const {
+    QSqlQuery exec(const QString& statement) const
+    {
         QSqlQuery query(QSqlDatabase::database(m_name, false));
         if (query.exec(statement))
             query.next();

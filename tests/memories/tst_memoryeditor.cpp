@@ -19,7 +19,8 @@ const TypedMemory Twenty = {"20", "CW", "14060", "30", "", false};
 const TypedMemory Ten = {"10", "SSB", "28500", "12", "", true};
 
 // What a control shows: a field's text, a label's, a frame's title.
-QString shown(const QWidget* control) {
+QString shown(const QWidget* control)
+{
     if (const auto* field = qobject_cast<const QLineEdit*>(control))
         return field->text();
     if (const auto* label = qobject_cast<const QLabel*>(control))
@@ -33,13 +34,15 @@ struct EditorRig {
     MainWindowRig main;
     QString database = main.directory.path() + QStringLiteral("/DATABASE/VELTRANO.MDB");
 
-    explicit EditorRig(const QList<TypedMemory>& memories = {}) {
+    explicit EditorRig(const QList<TypedMemory>& memories = {})
+    {
         MemoryStore store;
         store.open(database);
         for (const TypedMemory& memory : memories)
             store.add(memory);
     }
-    QWidget* open() {
+    QWidget* open()
+    {
         if (!main.window->isVisible() && !main.start())
             return nullptr;
         if (main.get<QPushButton>("Command1")->text() == u"OFF")
@@ -55,18 +58,21 @@ struct EditorRig {
     void click(const char* name) const { get<QAbstractButton>(name)->click(); }
     QTableView* grid() const { return get<QTableView>("MSHFlexGrid1"); }
     // Clicks a grid row, counted from 1 below the header row.
-    void clickRow(int row) const {
+    void clickRow(int row) const
+    {
         const QRect cell = grid()->visualRect(grid()->model()->index(row - 1, ColumnBand));
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
     }
-    QStringList column(int column) const {
+    QStringList column(int column) const
+    {
         QStringList texts;
         for (int row = 0; row < grid()->model()->rowCount(); ++row)
             texts.append(grid()->model()->index(row, column).data().toString());
         return texts;
     }
     // Every message box so far, as "title|text".
-    QStringList boxes() const {
+    QStringList boxes() const
+    {
         QStringList all;
         for (const auto& box : main.platform.messages)
             all.append(box.title + u'|' + box.text);
@@ -85,7 +91,8 @@ struct EditorRig {
 class TestMemoryEditor : public QObject {
     Q_OBJECT
 private slots:
-    void memoOpensTheEditorOnceWithTheTableLaidOut() {
+    void memoOpensTheEditorOnceWithTheTableLaidOut()
+    {
         EditorRig rig({Ten, Forty, Twenty});
         QWidget* editor = rig.open();
         QVERIFY(editor && editor->isVisible());
@@ -96,8 +103,7 @@ private slots:
         QCOMPARE(rig.column(ColumnBand), QStringList({"40", "20", "10"}));
         QCOMPARE(rig.column(ColumnValid), QStringList({"True", "False", "True"}));
         const QAbstractItemModel* list = rig.grid()->model();
-        QCOMPARE(list->headerData(ColumnFrequency, Qt::Horizontal).toString(),
-                 QStringLiteral("           KHz"));
+        QCOMPARE(list->headerData(ColumnFrequency, Qt::Horizontal).toString(), QStringLiteral("           KHz"));
         QVERIFY(list->headerData(ColumnNote, Qt::Horizontal, Qt::FontRole).value<QFont>().bold());
         QCOMPARE(rig.text("Frame3"), QStringLiteral("MEMO   "));
 
@@ -113,7 +119,8 @@ private slots:
         QVERIFY(rig.main.get<QWidget>("monitor_MEM")->isHidden());
     }
 
-    void rowSelectionRecallsTheMemory_data() {
+    void rowSelectionRecallsTheMemory_data()
+    {
         QTest::addColumn<int>("row");
         QTest::addColumn<QStringList>("fields");   // Frame3, Text10, Text9, Text11, Text7, Text6
         QTest::addColumn<QStringList>("recalled"); // METERBAND, modeop, FREQ, ANGLE, COMANDO
@@ -128,7 +135,8 @@ private slots:
                                                   << QStringList{"12 mt.", "FM", "24900", "", ""} << false;
     }
 
-    void rowSelectionRecallsTheMemory() {
+    void rowSelectionRecallsTheMemory()
+    {
         QFETCH(int, row);
         QFETCH(QStringList, fields);
         QFETCH(QStringList, recalled);
@@ -154,7 +162,8 @@ private slots:
         QCOMPARE(rig.boxes(), usable ? QStringList() : QStringList{"|Not usable!"});
     }
 
-    void aRecalledAngleGoesOutWithSetAngle() {
+    void aRecalledAngleGoesOutWithSetAngle()
+    {
         EditorRig rig({Forty});
         rig.open();
         rig.main.board.readFromProgram(); // the servo start line
@@ -163,7 +172,8 @@ private slots:
         QCOMPARE(rig.main.board.readFromProgram(), QByteArray("A,95,\r"));
     }
 
-    void keyboardAndHeaderRowSelection() {
+    void keyboardAndHeaderRowSelection()
+    {
         EditorRig rig({Forty, Ten});
         rig.open();
         rig.grid()->setFocus(); // which puts the cursor on the first memory, not yet chosen
@@ -183,7 +193,8 @@ private slots:
         QVERIFY(rig.boxes().isEmpty());
     }
 
-    void validRuleFrequencyFieldAndClearing() {
+    void validRuleFrequencyFieldAndClearing()
+    {
         EditorRig rig;
         rig.open();
         auto* valid = rig.get<QCheckBox>("Check2");
@@ -204,7 +215,8 @@ private slots:
         QCOMPARE(rig.text("Frame3"), QStringLiteral("MEM-"));
     }
 
-    void pickersFillBandAndMode() {
+    void pickersFillBandAndMode()
+    {
         EditorRig rig;
         QWidget* editor = rig.open();
         rig.click("Command5");
@@ -226,7 +238,8 @@ private slots:
         QCOMPARE(rig.text("Text9"), QStringLiteral("ALTRO"));
     }
 
-    void addChecksAsksAndStores_data() {
+    void addChecksAsksAndStores_data()
+    {
         QTest::addColumn<QStringList>("typed"); // band, mode, frequency, degrees
         QTest::addColumn<bool>("valid");
         QTest::addColumn<bool>("yes");
@@ -238,16 +251,16 @@ private slots:
         QTest::newRow("valid, yes") << complete << true << true << added << QStringList{"A,95", ""};
         QTest::newRow("not valid, yes") << complete << false << true << added << QStringList{"", ""};
         QTest::newRow("no") << complete << true << false << QStringList{question} << QStringList{""};
-        QTest::newRow("duplicate")
-            << QStringList{"20", "cw", "14060", ""} << false << true
-            << QStringList{"UNABLE TO ADD MEMORY|          DUPLICATE DATA!\n\rThere is "
-                           "already a memory with this BAND-MODE-FREQUENCY."}
-            << QStringList{""};
+        QTest::newRow("duplicate") << QStringList{"20", "cw", "14060", ""} << false << true
+                                   << QStringList{"UNABLE TO ADD MEMORY|          DUPLICATE DATA!\n\rThere is "
+                                                  "already a memory with this BAND-MODE-FREQUENCY."}
+                                   << QStringList{""};
         QTest::newRow("no degrees") << QStringList{"40", "FT8", "7074", ""} << false << true
                                     << QStringList{"WRONG COMMAND|Invalid Data!"} << QStringList{""};
     }
 
-    void addChecksAsksAndStores() {
+    void addChecksAsksAndStores()
+    {
         QFETCH(QStringList, typed);
         QFETCH(bool, valid);
         QFETCH(bool, yes);
@@ -268,7 +281,8 @@ private slots:
             QCOMPARE(rig.text("Text6"), QStringLiteral("A,"));
     }
 
-    void deleteAndModifyTheSelectedMemory_data() {
+    void deleteAndModifyTheSelectedMemory_data()
+    {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("degrees");
         QTest::addColumn<bool>("yes");
@@ -282,17 +296,16 @@ private slots:
         QTest::newRow("delete, no") << "Command3"
                                     << "30" << false << QStringList{erase} << unchanged;
         QTest::newRow("modify, yes") << "Command4"
-                                     << "33.5" << true << QStringList{modify}
-                                     << QStringList{"1:95", "2:33.5", "3:12"};
+                                     << "33.5" << true << QStringList{modify} << QStringList{"1:95", "2:33.5", "3:12"};
         QTest::newRow("modify, no") << "Command4"
                                     << "33.5" << false << QStringList{modify} << unchanged;
         QTest::newRow("modify without degrees")
             << "Command4"
-            << "" << true << QStringList{modify, "IMPOSSIBLE TO MODIFY|INCOMPLETE or INCORRECT DATA"}
-            << unchanged;
+            << "" << true << QStringList{modify, "IMPOSSIBLE TO MODIFY|INCOMPLETE or INCORRECT DATA"} << unchanged;
     }
 
-    void deleteAndModifyTheSelectedMemory() {
+    void deleteAndModifyTheSelectedMemory()
+    {
         QFETCH(QString, button);
         QFETCH(QString, degrees);
         QFETCH(bool, yes);
@@ -315,13 +328,15 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
-    void closingRestoresTheMainWindowEitherWay_data() {
+    void closingRestoresTheMainWindowEitherWay_data()
+    {
         QTest::addColumn<bool>("fromTitleBar");
         QTest::newRow("&CLOSE") << false;
         QTest::newRow("title bar") << true;
     }
 
-    void closingRestoresTheMainWindowEitherWay() {
+    void closingRestoresTheMainWindowEitherWay()
+    {
         QFETCH(bool, fromTitleBar);
         EditorRig rig({Forty});
         rig.open();
@@ -341,7 +356,8 @@ private slots:
         QVERIFY(!rig.grid()->model());
     }
 
-    void aFileThatIsNotADatabaseIsReportedAndTheEditorStaysUsable() {
+    void aFileThatIsNotADatabaseIsReportedAndTheEditorStaysUsable()
+    {
         EditorRig rig;
         QFile file(rig.database);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

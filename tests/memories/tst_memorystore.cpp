@@ -3,13 +3,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <cstdio>
 
 namespace {
 
 TypedMemory memory(const QString& band, const QString& mode = QStringLiteral("SSB"),
-                   const QString& frequency = QStringLiteral("7074"), bool valid = true) {
+                   const QString& frequency = QStringLiteral("7074"), bool valid = true)
+{
     return {band, mode, frequency, QStringLiteral("9"), QString(), valid};
 }
 
@@ -19,7 +26,8 @@ struct StoreRig {
     QString path = directory.filePath(QStringLiteral("DATABASE/VELTRANO.MDB"));
     MemoryStore store;
 
-    QStringList listed(int column) {
+    QStringList listed(int column)
+    {
         store.loadList(MemoryStore::WhenEmpty::KeepShown);
         QStringList texts;
         for (int row = 0; row < store.list()->rowCount(); ++row)
@@ -28,12 +36,34 @@ struct StoreRig {
     }
 };
 
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The child side of the kill test: adds memories one after another, saying each one as it is confirmed.
+int addBurst(const QString& path)
+{
+    MemoryStore store;
+    if (!store.open(path))
+        return 1;
+    for (int frequency = 1000;; ++frequency) {
+        const auto number = store.add(memory(QStringLiteral("40"), QStringLiteral("FT8"), QString::number(frequency)));
+        if (!number)
+            return 1;
+        std::printf("added %d\n", *number);
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 class TestMemoryStore : public QObject {
     Q_OBJECT
 private slots:
-    void storesTrimmedCapitalsAndLeadingNumbersInBandOrder() {
+    void storesTrimmedCapitalsAndLeadingNumbersInBandOrder()
+    {
         StoreRig rig;
         QVERIFY2(rig.store.open(rig.path), qPrintable(rig.store.problem()));
         QCOMPARE(rig.store.loadList(MemoryStore::WhenEmpty::Show), 0);
@@ -41,8 +71,8 @@ private slots:
                                 QStringLiteral("95.0 "), QStringLiteral(" it's \"tuned\" "), true}),
                  1);
         for (const char* band : {"CB", "6", "160", "3-30MHz"})
-            QVERIFY(rig.store.add(
-                memory(band, QStringLiteral("cw"), QStringLiteral("14060"), qstrcmp(band, "6") != 0)));
+            QVERIFY(
+                rig.store.add(memory(band, QStringLiteral("cw"), QStringLiteral("14060"), qstrcmp(band, "6") != 0)));
         QCOMPARE(rig.listed(ColumnBand), QStringList({"160", "40", "6", "3-30MHZ", "CB"}));
         QCOMPARE(rig.listed(ColumnValid), QStringList({"True", "True", "False", "True", "True"}));
         QCOMPARE(rig.listed(ColumnCommand), QStringList({"A,9", "A,95.0", "", "A,9", "A,9"}));
@@ -57,7 +87,8 @@ private slots:
         QCOMPARE(stored, QVariantList({"40", "FT8", "7074", "text", 95.0, 1, "it's \"tuned\""}));
     }
 
-    void duplicatesIgnoreLetterCaseButNotBlanks_data() {
+    void duplicatesIgnoreLetterCaseButNotBlanks_data()
+    {
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<bool>("duplicate");
         QTest::newRow("same texts") << QStringList{"40", "FT8", "7074"} << true;
@@ -69,7 +100,8 @@ private slots:
         QTest::newRow("other frequency") << QStringList{"40", "FT8", "7075"} << false;
     }
 
-    void duplicatesIgnoreLetterCaseButNotBlanks() {
+    void duplicatesIgnoreLetterCaseButNotBlanks()
+    {
         QFETCH(QStringList, typed);
         QFETCH(bool, duplicate);
         StoreRig rig;
@@ -80,7 +112,8 @@ private slots:
         QCOMPARE(rig.store.hasDuplicate(typed[0], typed[1], typed[2]), duplicate);
     }
 
-    void numbersStayUniqueAfterDeletesAndEndAt32767() {
+    void numbersStayUniqueAfterDeletesAndEndAt32767()
+    {
         StoreRig rig;
         QVERIFY(rig.store.open(rig.path));
         for (const char* band : {"10", "20", "30"})
@@ -88,8 +121,7 @@ private slots:
         QVERIFY(rig.store.remove(2));
         QCOMPARE(rig.store.countNumbered(2), 0);
         QCOMPARE(rig.store.add(memory(QStringLiteral("40"))), 4);
-        QVERIFY(rig.store.change(
-            4, memory(QStringLiteral("17"), QStringLiteral("AM"), QStringLiteral("1"), false)));
+        QVERIFY(rig.store.change(4, memory(QStringLiteral("17"), QStringLiteral("AM"), QStringLiteral("1"), false)));
         QCOMPARE(rig.listed(ColumnId), QStringList({"3", "4", "1"}));
         QCOMPARE(rig.listed(ColumnMode), QStringList({"SSB", "AM", "SSB"}));
 
@@ -98,14 +130,14 @@ private slots:
         // An emptied table leaves the list showing its last rows when the caller asks for that.
         QCOMPARE(rig.listed(ColumnId), QStringList({"3", "4", "1"}));
 
-        OtherConnection(rig.path).exec(
-            QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA) VALUES (32767, '6')"));
+        OtherConnection(rig.path).exec(QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA) VALUES (32767, '6')"));
         QCOMPARE(rig.store.add(memory(QStringLiteral("40"))), std::nullopt);
         QVERIFY(rig.store.problem().contains(QStringLiteral("32767")));
         QCOMPARE(rig.store.countNumbered(32767), 1);
     }
 
-    void filesThatAreNotOursAreReportedAndLeftAlone_data() {
+    void filesThatAreNotOursAreReportedAndLeftAlone_data()
+    {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("reason");
         QByteArray jet(2048, '\0');
@@ -118,7 +150,8 @@ private slots:
         QTest::newRow("damaged SQLite file") << damaged << "not a memory database";
     }
 
-    void filesThatAreNotOursAreReportedAndLeftAlone() {
+    void filesThatAreNotOursAreReportedAndLeftAlone()
+    {
         QFETCH(QByteArray, contents);
         QFETCH(QString, reason);
         StoreRig rig;
@@ -138,7 +171,56 @@ private slots:
         QCOMPARE(file.readAll(), contents);
     }
 
-    void aFileLockedByAnotherProgramIsReported() {
+    void aReadOnlyFileIsShownButNeverWritten()
+    {
+        StoreRig rig;
+        QVERIFY(rig.store.open(rig.path));
+        QVERIFY(rig.store.add(memory(QStringLiteral("40"))));
+        rig.store.close();
+        QFile::setPermissions(rig.path, QFile::ReadOwner);
+        const QByteArray before = contentsOf(rig.path);
+
+        QVERIFY(rig.store.open(rig.path));
+        QCOMPARE(rig.listed(ColumnBand), QStringList({"40"}));
+        QCOMPARE(rig.store.add(memory(QStringLiteral("20"))), std::nullopt);
+        QVERIFY2(rig.store.problem().contains(QStringLiteral("read-only")), qPrintable(rig.store.problem()));
+        QVERIFY(!rig.store.remove(1));
+        rig.store.close();
+        QCOMPARE(contentsOf(rig.path), before);
+    }
+
+    void confirmedAddsSurviveTheProgramBeingKilled()
+    {
+        QTemporaryDir directory;
+        const QString path = directory.filePath(QStringLiteral("VELTRANO.MDB"));
+        QProcess burst;
+        burst.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--add-burst"), path});
+        QVERIFY(burst.waitForStarted());
+        QByteArray confirmations;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                confirmations += burst.readAllStandardOutput();
+                return confirmations.count('\n') >= 40;
+            },
+            20000));
+        ::kill(pid_t(burst.processId()), SIGKILL);
+        QVERIFY(burst.waitForFinished(5000));
+        confirmations += burst.readAllStandardOutput();
+
+        OtherConnection check(path);
+        QCOMPARE(check.exec(QStringLiteral("PRAGMA integrity_check")).value(0).toString(), QStringLiteral("ok"));
+        QSet<int> stored;
+        for (QSqlQuery ids = check.exec(QStringLiteral("SELECT ID FROM MEMO_BANDA")); ids.isValid(); ids.next())
+            stored.insert(ids.value(0).toInt());
+        QVERIFY(stored.size() >= 40);
+        for (const QByteArray& line : confirmations.split('\n')) {
+            if (line.startsWith("added "))
+                QVERIFY2(stored.contains(line.mid(6).toInt()), line.constData());
+        }
+    }
+
+    void aFileLockedByAnotherProgramIsReported()
+    {
         StoreRig rig;
         QVERIFY(rig.store.open(rig.path));
         rig.store.close();
@@ -153,5 +235,12 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMemoryStore)
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--add-burst")
+        return addBurst(QString::fromLocal8Bit(argv[2]));
+    TestMemoryStore test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_memorystore.moc"

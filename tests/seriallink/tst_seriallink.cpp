@@ -13,16 +13,26 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("readBack"); // empty: refused
-        QTest::newRow("classic") << "9600,n,8,1" << "9600,n,8,1";
-        QTest::newRow("fast") << "115200,N,8,1" << "115200,n,8,1";
-        QTest::newRow("blanks") << " 19200 , e , 7 , 2 " << "19200,e,7,2";
-        QTest::newRow("one and a half") << "300,o,5,1.5" << "300,o,5,1.5";
-        QTest::newRow("speed only") << "9600" << "";
-        QTest::newRow("bad parity") << "9600,x,8,1" << "";
-        QTest::newRow("bad data bits") << "9600,n,9,1" << "";
-        QTest::newRow("bad stop bits") << "9600,n,8,3" << "";
-        QTest::newRow("zero speed") << "0,n,8,1" << "";
-        QTest::newRow("extra field") << "9600,n,8,1,1" << "";
+        QTest::newRow("classic") << "9600,n,8,1"
+                                 << "9600,n,8,1";
+        QTest::newRow("fast") << "115200,N,8,1"
+                              << "115200,n,8,1";
+        QTest::newRow("blanks") << " 19200 , e , 7 , 2 "
+                                << "19200,e,7,2";
+        QTest::newRow("one and a half") << "300,o,5,1.5"
+                                        << "300,o,5,1.5";
+        QTest::newRow("speed only") << "9600"
+                                    << "";
+        QTest::newRow("bad parity") << "9600,x,8,1"
+                                    << "";
+        QTest::newRow("bad data bits") << "9600,n,9,1"
+                                       << "";
+        QTest::newRow("bad stop bits") << "9600,n,8,3"
+                                       << "";
+        QTest::newRow("zero speed") << "0,n,8,1"
+                                    << "";
+        QTest::newRow("extra field") << "9600,n,8,1,1"
+                                     << "";
     }
     void lineSettings()
     {

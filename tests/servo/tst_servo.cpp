@@ -20,7 +20,8 @@ const QString QuestionBox =
     QStringLiteral("VARIATION OF STANDARD PARAMETERS\nThe STANDARD values on VELTRANO.ini "
                    "are different! \r\r       Do you want them to be overwritten? (yes/no/cancel)");
 
-QString rangeBox(const QString& maximum) {
+QString rangeBox(const QString& maximum)
+{
     return "INCORRECT POSITIONING ANGLE\nThe value entered is not within the permitted range.\r\r Valid "
            "values : 0<-->" +
            maximum + " (critical)";
@@ -28,8 +29,8 @@ QString rangeBox(const QString& maximum) {
 
 // The main window started with these servo values in its settings file.
 struct ServoRig : MainWindowRig {
-    explicit ServoRig(const QByteArray& pin = "9", const QByteArray& minimum = "0",
-                      const QByteArray& maximum = "180") {
+    explicit ServoRig(const QByteArray& pin = "9", const QByteArray& minimum = "0", const QByteArray& maximum = "180")
+    {
         directory.writeSettings(directory.readSettings()
                                     .replace("PIN=9", "PIN=" + pin)
                                     .replace("MINROT=0", "MINROT=" + minimum)
@@ -42,14 +43,15 @@ struct ServoRig : MainWindowRig {
     void openPanel() const { get<QAction>("setta_servo")->trigger(); }
     // What reached the board, waiting for the line and its carriage return when one is expected; anything
     // written with it comes in the same read.
-    QByteArray received(const QString& line = {}) {
+    QByteArray received(const QString& line = {})
+    {
         return line.isEmpty() ? board.drain() : board.readFromProgram(line.size() + 1);
     }
-    QStringList boxes() const {
+    QStringList boxes() const
+    {
         QStringList shown;
         for (const auto& box : platform.messages) {
-            shown.append(box.title + u'\n' + box.text +
-                         (box.icon == MessageIcon::Critical ? " (critical)" : "") +
+            shown.append(box.title + u'\n' + box.text + (box.icon == MessageIcon::Critical ? " (critical)" : "") +
                          (box.buttons == MessageButtons::YesNoCancel ? " (yes/no/cancel)" : ""));
         }
         return shown;
@@ -57,7 +59,8 @@ struct ServoRig : MainWindowRig {
     bool started = false;
 };
 
-QByteArray wire(const QString& line) {
+QByteArray wire(const QString& line)
+{
     return line.isEmpty() ? QByteArray() : line.toLatin1() + '\r';
 }
 
@@ -66,7 +69,8 @@ QByteArray wire(const QString& line) {
 class TestServo : public QObject {
     Q_OBJECT
 private slots:
-    void switchingOnSendsTheStoredLineAndOffSendsNothing() {
+    void switchingOnSendsTheStoredLineAndOffSendsNothing()
+    {
         ServoRig rig("9", "-10");
         QVERIFY(rig.started);
         rig.click("Command1");
@@ -94,7 +98,8 @@ private slots:
         QCOMPARE(rig.colour("Shape_MEMO"), Grey);
     }
 
-    void typedAngleGoesOutAsTheOnlyLineAfterTheStart() {
+    void typedAngleGoesOutAsTheOnlyLineAfterTheStart()
+    {
         ServoRig rig;
         QVERIFY(rig.started);
         rig.click("Command1");
@@ -104,7 +109,8 @@ private slots:
         QCOMPARE(rig.text("COMANDO"), QStringLiteral("A,95,"));
     }
 
-    void angleKeepsToTheLimitsAndStepsTo0And180_data() {
+    void angleKeepsToTheLimitsAndStepsTo0And180_data()
+    {
         QTest::addColumn<QByteArray>("maximum");
         QTest::addColumn<QString>("angle");
         QTest::addColumn<QString>("button");
@@ -125,7 +131,8 @@ private slots:
         QTest::newRow("up past 150") << QByteArray("150") << "150" << "S_piu" << "151" << "A,151,";
         // clang-format on
     }
-    void angleKeepsToTheLimitsAndStepsTo0And180() {
+    void angleKeepsToTheLimitsAndStepsTo0And180()
+    {
         QFETCH(QByteArray, maximum);
         QFETCH(QString, angle);
         QFETCH(QString, button);
@@ -145,7 +152,8 @@ private slots:
         QCOMPARE(rig.boxes(), outOfRange ? QStringList{rangeBox(maximum)} : QStringList());
     }
 
-    void numericFieldsTakeDigitsOnly_data() {
+    void numericFieldsTakeDigitsOnly_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
@@ -157,7 +165,8 @@ private slots:
         QTest::newRow("maximum") << "max_rot" << "1,8.0E" << "180";
         // clang-format on
     }
-    void numericFieldsTakeDigitsOnly() {
+    void numericFieldsTakeDigitsOnly()
+    {
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
@@ -173,7 +182,8 @@ private slots:
         QCOMPARE(edit->text(), shown.chopped(1));
     }
 
-    void pastedAngleIsRefusedWholeOrCutToThree() {
+    void pastedAngleIsRefusedWholeOrCutToThree()
+    {
         ServoRig rig;
         QVERIFY(rig.started);
         rig.click("Command1");
@@ -185,7 +195,8 @@ private slots:
         QCOMPARE(rig.text("ANGLE"), QStringLiteral("456"));
     }
 
-    void panelOpensWithTheStoredValuesAndClosesEmptyingResults() {
+    void panelOpensWithTheStoredValuesAndClosesEmptyingResults()
+    {
         ServoRig rig("10", "5", "150");
         QVERIFY(rig.started);
         rig.openPanel();
@@ -212,7 +223,8 @@ private slots:
         QVERIFY(!rig.get<QWidget>("ESEGUE_SET")->isEnabled() && !rig.get<QWidget>("Command3")->isEnabled());
     }
 
-    void setupSendChecksThePinUnlessPreset_data() {
+    void setupSendChecksThePinUnlessPreset_data()
+    {
         QTest::addColumn<bool>("preset");
         QTest::addColumn<QString>("pin");
         QTest::addColumn<QString>("minimum");
@@ -226,7 +238,8 @@ private slots:
         QTest::newRow("pin 2") << false << "2" << "0" << "";
         // clang-format on
     }
-    void setupSendChecksThePinUnlessPreset() {
+    void setupSendChecksThePinUnlessPreset()
+    {
         QFETCH(bool, preset);
         QFETCH(QString, pin);
         QFETCH(QString, minimum);
@@ -246,7 +259,8 @@ private slots:
         QCOMPARE(rig.boxes(), line.isEmpty() ? QStringList{PinBox} : QStringList());
     }
 
-    void overwriteQuestion_data() {
+    void overwriteQuestion_data()
+    {
         QTest::addColumn<MessageAnswer>("answer");
         QTest::addColumn<QString>("line");
         // clang-format off
@@ -255,7 +269,8 @@ private slots:
         QTest::newRow("cancel does nothing") << MessageAnswer::Cancel << "";
         // clang-format on
     }
-    void overwriteQuestion() {
+    void overwriteQuestion()
+    {
         QFETCH(MessageAnswer, answer);
         QFETCH(QString, line);
         ServoRig rig;
@@ -278,15 +293,14 @@ private slots:
         const bool stored = answer == MessageAnswer::Yes;
         QByteArray after = before;
         if (stored)
-            after.replace("PIN=9", "PIN=10")
-                .replace("MAXROT=180", "MAXROT=170")
-                .replace("MINROT=0", "MINROT=5");
+            after.replace("PIN=9", "PIN=10").replace("MAXROT=180", "MAXROT=170").replace("MINROT=0", "MINROT=5");
         QCOMPARE(rig.directory.readSettings(), after);
         QCOMPARE(QList<int>({rig.settings.PIN, rig.settings.MINROT, rig.settings.MAXROT}),
                  stored ? QList<int>({10, 5, 170}) : QList<int>({9, 0, 180}));
     }
 
-    void presetKeysRunWithTheTickBeforeTheChange() {
+    void presetKeysRunWithTheTickBeforeTheChange()
+    {
         ServoRig rig("10", "5", "150");
         QVERIFY(rig.started);
         rig.get<QAction>("porta_com")->trigger();
@@ -294,8 +308,7 @@ private slots:
         QCheckBox* preset = rig.get<QCheckBox>("presetta");
         const auto storedValuesShown = [&](bool enabled) {
             return rig.text("TextMotor") + rig.text("min_rot") + rig.text("max_rot") == u"105150" &&
-                   rig.field("TextMotor")->isEnabled() == enabled &&
-                   rig.field("max_rot")->isEnabled() == enabled;
+                   rig.field("TextMotor")->isEnabled() == enabled && rig.field("max_rot")->isEnabled() == enabled;
         };
         // Unticked: the free preset (9, 0, 180 and "&Connect"); then the tick locks the stored values.
         QTest::keyClick(preset, Qt::Key_Space);
@@ -308,8 +321,7 @@ private slots:
         QTest::keyClick(preset, Qt::Key_Space);
         QVERIFY(!preset->isChecked());
         QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
-        QCOMPARE(rig.get<QComboBox>("cboPort")->currentText() +
-                     rig.get<QComboBox>("cboBaudrate")->currentText(),
+        QCOMPARE(rig.get<QComboBox>("cboPort")->currentText() + rig.get<QComboBox>("cboBaudrate")->currentText(),
                  QStringLiteral("COM69600"));
         QVERIFY(!rig.get<QWidget>("cboPort")->isEnabled() && rig.get<QWidget>("ESEGUE_SET")->isEnabled());
         QVERIFY(storedValuesShown(true));
@@ -317,7 +329,8 @@ private slots:
         QCOMPARE(rig.received(), QByteArray());
     }
 
-    void switchShowingConnectRepeatsTheSetupSend() {
+    void switchShowingConnectRepeatsTheSetupSend()
+    {
         ServoRig rig;
         QVERIFY(rig.started);
         rig.openPanel();
@@ -344,7 +357,8 @@ private slots:
         QCOMPARE(rig.received(), QByteArray());
     }
 
-    void attachShowsTheLineOnlyAfterTheOneSecondPause() {
+    void attachShowsTheLineOnlyAfterTheOneSecondPause()
+    {
         ServoRig rig;
         QVERIFY(rig.started);
         rig.field("Text1")->setText(QStringLiteral("previous"));

@@ -12,7 +12,9 @@ const QByteArray Standard = TestProgramDirectory::standardSettings(QStringLitera
 
 QString read(const QByteArray& contents, const char* section, const char* key)
 {
-    return ProfileFile(contents).value(QString::fromLatin1(section), QString::fromLatin1(key)).value_or(QStringLiteral("<missing>"));
+    return ProfileFile(contents)
+        .value(QString::fromLatin1(section), QString::fromLatin1(key))
+        .value_or(QStringLiteral("<missing>"));
 }
 
 } // namespace
@@ -37,7 +39,7 @@ private slots:
         QCOMPARE(read(file, "sezione 8", "empty"), QString());
         QCOMPARE(read(file, "sezione 8", "other"), QStringLiteral("<missing>")); // second section never read
         QCOMPARE(read(file, "sezione 9", "MAXROT"), QStringLiteral("150"));
-        QCOMPARE(read(file, "sezione 9", "PIN"), QStringLiteral("<missing>")); // keys belong to their section
+        QCOMPARE(read(file, "sezione 9", "PIN"), QStringLiteral("<missing>"));      // keys belong to their section
         QCOMPARE(read("PIN=9\n", "sezione 8", "PIN"), QStringLiteral("<missing>")); // no section at all
         QCOMPARE(read(QByteArray("\x00\xff\x01[\x80", 5), "sezione 8", "PIN"), QStringLiteral("<missing>"));
     }
@@ -63,23 +65,26 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("replace, CRLF kept") << QByteArray("[a]\r\nx = 1 \r\n[sezione 8]\r\nPIN = 9\r\n;c\r\n")
-                                            << "SEZIONE 8" << "pin"
-                                            << QByteArray("[a]\r\nx = 1 \r\n[sezione 8]\r\nPIN=10\r\n;c\r\n");
+        QTest::newRow("replace, CRLF kept")
+            << QByteArray("[a]\r\nx = 1 \r\n[sezione 8]\r\nPIN = 9\r\n;c\r\n") << "SEZIONE 8"
+            << "pin" << QByteArray("[a]\r\nx = 1 \r\n[sezione 8]\r\nPIN=10\r\n;c\r\n");
         QTest::newRow("add key at end of its section") << QByteArray("[sezione 8]\nA=1\n\n[b]\nB=2\n") << "sezione 8"
                                                        << "PIN" << QByteArray("[sezione 8]\nA=1\nPIN=10\n\n[b]\nB=2\n");
-        QTest::newRow("add section") << QByteArray("[a]\nA=1") << "sezione 8" << "PIN"
-                                     << QByteArray("[a]\nA=1\n[sezione 8]\nPIN=10\n");
-        QTest::newRow("section with no line end") << QByteArray("[sezione 8]") << "sezione 8" << "PIN"
-                                                  << QByteArray("[sezione 8]\nPIN=10\n");
-        QTest::newRow("file ends in a carriage return") << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r") << "sezione 8"
-                                                        << "PIN" << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r\nPIN=10\r\n");
-        QTest::newRow("new section after a carriage return") << QByteArray("[a]\r\nx=1\r") << "sezione 8" << "PIN"
-                                                             << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r\nPIN=10\r\n");
-        QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << "sezione 8" << "PIN"
-                                               << QByteArray("\xEF\xBB\xBF[sezione 8]\nPIN=10\n");
-        QTest::newRow("Latin-1 key keeps its bytes") << QByteArray("[sezione 3]\ncaff\xe8 = 1\n") << "sezione 3"
-                                                     << QStringLiteral("CAFF\u00c8") << QByteArray("[sezione 3]\ncaff\xe8=10\n");
+        QTest::newRow("add section") << QByteArray("[a]\nA=1") << "sezione 8"
+                                     << "PIN" << QByteArray("[a]\nA=1\n[sezione 8]\nPIN=10\n");
+        QTest::newRow("section with no line end") << QByteArray("[sezione 8]") << "sezione 8"
+                                                  << "PIN" << QByteArray("[sezione 8]\nPIN=10\n");
+        QTest::newRow("file ends in a carriage return")
+            << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r") << "sezione 8"
+            << "PIN" << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r\nPIN=10\r\n");
+        QTest::newRow("new section after a carriage return")
+            << QByteArray("[a]\r\nx=1\r") << "sezione 8"
+            << "PIN" << QByteArray("[a]\r\nx=1\r\n[sezione 8]\r\nPIN=10\r\n");
+        QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << "sezione 8"
+                                               << "PIN" << QByteArray("\xEF\xBB\xBF[sezione 8]\nPIN=10\n");
+        QTest::newRow("Latin-1 key keeps its bytes")
+            << QByteArray("[sezione 3]\ncaff\xe8 = 1\n") << "sezione 3" << QStringLiteral("CAFF\u00c8")
+            << QByteArray("[sezione 3]\ncaff\xe8=10\n");
     }
     void writeChangesOnlyItsOwnLine()
     {
@@ -110,11 +115,13 @@ private slots:
         QTest::newRow("Latin-1 file, value Latin-1 cannot hold")
             << QByteArray("[s]\nA=Jos\xe9\nk=1\n") << QStringLiteral("\u20ac 5") << QByteArray("k=\xe2\x82\xac 5");
         QTest::newRow("Latin-1 file, value whose Latin-1 bytes are UTF-8")
-            << QByteArray("[s]\nA=Jos\xe9\nk=1\n") << QStringLiteral("\u00c3\u00a9") << QByteArray("k=\xc3\x83\xc2\xa9");
+            << QByteArray("[s]\nA=Jos\xe9\nk=1\n") << QStringLiteral("\u00c3\u00a9")
+            << QByteArray("k=\xc3\x83\xc2\xa9");
         QTest::newRow("UTF-8 file") << QByteArray("[s]\nA=Jos\xc3\xa9\nk=1\n") << QStringLiteral("caff\u00e8")
                                     << QByteArray("k=caff\xc3\xa8");
         QTest::newRow("key's line the only Latin-1 one")
-            << QByteArray("[s]\nA=\xc3\xa9\nk=\xff\n") << QStringLiteral("\u00c3\u00a9") << QByteArray("k=\xc3\x83\xc2\xa9");
+            << QByteArray("[s]\nA=\xc3\xa9\nk=\xff\n") << QStringLiteral("\u00c3\u00a9")
+            << QByteArray("k=\xc3\x83\xc2\xa9");
         QTest::newRow("byte-order mark inside the file")
             << QByteArray("[s]\nA=1\n\t\xEF\xBB\xBFk=1\n") << QStringLiteral("2") << QByteArray("\xEF\xBB\xBFk=2");
     }
@@ -130,7 +137,8 @@ private slots:
         QCOMPARE(ProfileFile(after).value(QStringLiteral("s"), key), std::optional<QString>(value));
         QCOMPARE(read(after, "s", "A"), a);
         QVERIFY(after.split('\n').contains(line));
-        const QByteArray untouched = before.left(before.lastIndexOf('\n', before.size() - 2) + 1); // all but the key's line
+        const QByteArray untouched =
+            before.left(before.lastIndexOf('\n', before.size() - 2) + 1); // all but the key's line
         QVERIFY(after.startsWith(untouched));
     }
 
@@ -138,7 +146,8 @@ private slots:
     {
         QTemporaryDir directory;
         const QString path = directory.filePath(QStringLiteral("VELTRANO.ini"));
-        QVERIFY(scrivi_ini(path, QStringLiteral("sezione 3"), QStringLiteral("UTENTE"), QStringLiteral("  IZ0ABC\r\n[x]")));
+        QVERIFY(
+            scrivi_ini(path, QStringLiteral("sezione 3"), QStringLiteral("UTENTE"), QStringLiteral("  IZ0ABC\r\n[x]")));
         QCOMPARE(ProfileFile::load(path).value(QStringLiteral("sezione 3"), QStringLiteral("UTENTE")),
                  std::optional<QString>(QStringLiteral("IZ0ABC  [x]")));
         QCOMPARE(ProfileFile::load(path).keys(QStringLiteral("x")), QStringList());
@@ -195,7 +204,8 @@ private slots:
         QTest::newRow("min 2000 characters") << QByteArray("MINROT=0") << "MINROT=" + QByteArray(2000, '7') << "MINROT";
         QTest::newRow("min Not Found") << QByteArray("MINROT=0") << QByteArray("MINROT=Not Found") << "MINROT";
         QTest::newRow("line settings without comma") << QByteArray("9600,n,8,1") << QByteArray("9600") << "PORTACOMSET";
-        QTest::newRow("database outside the program") << QByteArray("path_DATI=\\DATABASE") << QByteArray("path_DATI=\\..\\..\\etc") << "path_DATI";
+        QTest::newRow("database outside the program")
+            << QByteArray("path_DATI=\\DATABASE") << QByteArray("path_DATI=\\..\\..\\etc") << "path_DATI";
         QTest::newRow("speed not a number") << QByteArray("9600,n,8,1") << QByteArray("fast,n,8,1") << "PORTACOMSET";
     }
     void refusesNumbersItCannotUse()

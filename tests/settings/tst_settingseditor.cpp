@@ -32,14 +32,19 @@ private slots:
     {
         EditorRig rig;
         QCOMPARE(rig.editor.windowTitle(), QStringLiteral("Global Variables File  * VELTRANO.INI *"));
-        const QList<std::pair<const char*, QString>> expected = {
-            {"Text1", "C:\\VELTRANO"}, {"Text2", "\\DATABASE\\VELTRANO.MDB"}, {"Text3", "IZ0ABC"},
-            {"Text5", "Rel. 2.1"},     {"Text6", "6"},                       {"Text7", "9600,n,8,1"},
-            {"Text8", "9"},            {"Text9", "180"},                     {"Text10", "0"}};
+        const QList<std::pair<const char*, QString>> expected = {{"Text1", "C:\\VELTRANO"},
+                                                                 {"Text2", "\\DATABASE\\VELTRANO.MDB"},
+                                                                 {"Text3", "IZ0ABC"},
+                                                                 {"Text5", "Rel. 2.1"},
+                                                                 {"Text6", "6"},
+                                                                 {"Text7", "9600,n,8,1"},
+                                                                 {"Text8", "9"},
+                                                                 {"Text9", "180"},
+                                                                 {"Text10", "0"}};
         for (const auto& [name, value] : expected) {
             QCOMPARE(rig.field(name)->text(), value);
-            const bool editable = QByteArray(name) == "Text6" || QByteArray(name) == "Text8"
-                                  || QByteArray(name) == "Text9" || QByteArray(name) == "Text10";
+            const bool editable = QByteArray(name) == "Text6" || QByteArray(name) == "Text8" ||
+                                  QByteArray(name) == "Text9" || QByteArray(name) == "Text10";
             QCOMPARE(rig.field(name)->isEnabled(), editable);
         }
         QCOMPARE(rig.settings.PIN, 9); // opening reloads the record

@@ -3,13 +3,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -156,7 +156,8 @@ private slots:
         rig.click("CON_DISCON");
         QCOMPARE(rig.platform.messages.size(), 3);
         QCOMPARE(rig.platform.messages.last().title, QStringLiteral("DISCONNECT"));
-        QVERIFY(rig.platform.messages.last().text.startsWith(QStringLiteral("Unable to open port: Check connections.\r\n")));
+        QVERIFY(rig.platform.messages.last().text.startsWith(
+            QStringLiteral("Unable to open port: Check connections.\r\n")));
         QVERIFY(!rig.link.isOpen());
         QCOMPARE(rig.get<QLabel>("Label3")->text(), QString());
         QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
@@ -221,9 +222,7 @@ private slots:
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;
         QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, sinceTick.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(5);
 
@@ -245,7 +244,8 @@ private slots:
     {
         MainWindowRig rig;
         PtyPair replacement;
-        rig.directory.writeSettings(rig.directory.readSettings() + "COM2=" + replacement.devicePath().toLocal8Bit() + "\r\n");
+        rig.directory.writeSettings(rig.directory.readSettings() + "COM2=" + replacement.devicePath().toLocal8Bit() +
+                                    "\r\n");
         QVERIFY(rig.start());
         rig.board.closeBoardEnd();
         QTRY_VERIFY(!rig.link.isOpen());

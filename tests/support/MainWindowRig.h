@@ -3,9 +3,9 @@
 #include "FakePlatform.h"
 #include "GlobalSettings.h"
 #include "MainWindow.h"
-#include "TestProgramDirectory.h"
 #include "PtyPair.h"
 #include "SerialLink.h"
+#include "TestProgramDirectory.h"
 #include "Widgets.h"
 
 #include <QAbstractButton>
@@ -22,8 +22,7 @@ struct MainWindowRig {
     FakePlatform platform;
     GlobalSettings settings;
     SerialLink link;
-    std::unique_ptr<MainWindow> window =
-        std::make_unique<MainWindow>(directory.path(), settings, link, platform);
+    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(directory.path(), settings, link, platform);
 
     // Loads and shows the window; false when start-up stopped.
     bool start()
@@ -34,11 +33,7 @@ struct MainWindowRig {
         return QTest::qWaitForWindowExposed(window.get());
     }
 
-    template <class T>
-    T* get(const char* name) const
-    {
-        return widget<T>(*window, name);
-    }
+    template <class T> T* get(const char* name) const { return widget<T>(*window, name); }
 
     void click(const char* name) const { get<QAbstractButton>(name)->click(); }
 };

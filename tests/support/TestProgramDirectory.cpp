@@ -14,8 +14,8 @@ QByteArray TestProgramDirectory::standardSettings(const QString& com6Device)
            "[sezione 8]\r\nPIN=9\r\n"
            "[sezione 9]\r\nMAXROT=180\r\n"
            "[sezione 10]\r\nMINROT=0\r\n"
-           "[porte]\r\nCOM6="
-           + com6Device.toLocal8Bit() + "\r\n";
+           "[porte]\r\nCOM6=" +
+           com6Device.toLocal8Bit() + "\r\n";
 }
 
 TestProgramDirectory::TestProgramDirectory(const QByteArray& settings)

@@ -102,9 +102,9 @@ int main(int argc, char* argv[])
     const QDir directory(QString::fromLocal8Bit(argv[1]));
     if (!directory.mkpath(QStringLiteral(".")))
         return 1;
-    const bool written = mainPicture().save(directory.filePath(QStringLiteral("veltrano.bmp")), "BMP")
-                         && infoPicture().save(directory.filePath(QStringLiteral("info.bmp")), "BMP")
-                         && icon().save(directory.filePath(QStringLiteral("iconvel.ico")), "ICO");
+    const bool written = mainPicture().save(directory.filePath(QStringLiteral("veltrano.bmp")), "BMP") &&
+                         infoPicture().save(directory.filePath(QStringLiteral("info.bmp")), "BMP") &&
+                         icon().save(directory.filePath(QStringLiteral("iconvel.ico")), "ICO");
     if (!written)
         std::fprintf(stderr, "could not write the pictures into %s\n", argv[1]);
     return written ? 0 : 1;

@@ -48,7 +48,7 @@ typedef struct {
 typedef struct {
     int pin;
     bool high;
-    bool reporting;  // a non-zero width was the last thing reported
+    bool reporting; // a non-zero width was the last thing reported
     avr_cycle_count_t riseCycle;
     avr_cycle_count_t reportedCycles;
 } PinWatch;
@@ -65,7 +65,7 @@ typedef struct {
 } TraceLine;
 
 static avr_t* g_avr;
-static FILE* g_out;  // our stdout; simavr's own chatter goes to stderr
+static FILE* g_out; // our stdout; simavr's own chatter goes to stderr
 static int g_master = -1;
 static int g_slave = -1;
 static bool g_xon = true;
@@ -206,7 +206,7 @@ static void serviceBridge(void)
             chunk = BufferSize - g_toPc.start;
         const ssize_t written = write(g_master, g_toPc.data + g_toPc.start, chunk);
         if (written <= 0)
-            break;  // the slave's queue is full: keep the rest for later
+            break; // the slave's queue is full: keep the rest for later
         queueDrop(&g_toPc, (size_t)written);
     }
 }
@@ -325,10 +325,14 @@ static Options parseOptions(int argc, char** argv)
     for (int pin = 2; pin < UnoPins; ++pin)
         options.watch[pin] = true;
     static const struct option longOptions[] = {
-        {"free-run", no_argument, NULL, 'f'},  {"link", required_argument, NULL, 'l'},
-        {"pins", required_argument, NULL, 'p'}, {"stop-after", required_argument, NULL, 't'},
-        {"mcu", required_argument, NULL, 'm'},  {"clock", required_argument, NULL, 'c'},
-        {"verbose", no_argument, NULL, 'v'},    {"help", no_argument, NULL, 'h'},
+        {"free-run", no_argument, NULL, 'f'},
+        {"link", required_argument, NULL, 'l'},
+        {"pins", required_argument, NULL, 'p'},
+        {"stop-after", required_argument, NULL, 't'},
+        {"mcu", required_argument, NULL, 'm'},
+        {"clock", required_argument, NULL, 'c'},
+        {"verbose", no_argument, NULL, 'v'},
+        {"help", no_argument, NULL, 'h'},
         {NULL, 0, NULL, 0},
     };
     int option;
@@ -395,7 +399,9 @@ static void makeLink(const char* link, const char* target)
 
 static void loadBoard(const Options* options)
 {
-    elf_firmware_t firmware;
+    // simavr keeps pointers into the firmware's sections for the whole run and has no call to free
+    // them: the firmware lives as long as the program, reachable, not leaked.
+    static elf_firmware_t firmware;
     memset(&firmware, 0, sizeof firmware);
     if (access(options->firmware, R_OK) != 0)
         die(options->firmware);
@@ -485,7 +491,8 @@ int main(int argc, char** argv)
             // Waiting on the pseudo-terminal lets a command from the PC cut the wait short, unless
             // there is no room for it yet.
             const uint64_t ahead = simulated - elapsed;
-            const struct timespec wait = {.tv_sec = (time_t)(ahead / 1000000000u), .tv_nsec = (long)(ahead % 1000000000u)};
+            const struct timespec wait = {.tv_sec = (time_t)(ahead / 1000000000u),
+                                          .tv_nsec = (long)(ahead % 1000000000u)};
             struct pollfd master = {.fd = g_toBoard.length + 512 <= BufferSize ? g_master : -1, .events = POLLIN};
             ppoll(&master, 1, &wait, NULL);
         } else if (elapsed - simulated > 100000000u) {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+// Secondary windows are single instances, closed by deleting them: asking for one that is open
+// only brings it to the front, without running its opening steps again.
+template <class Window, class Create>
+Window* showSingleInstance(QPointer<Window>& window, Create create)
+{
+    if (!window) {
+        window = create();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
