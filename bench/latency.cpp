@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QSerialPort>
 
+#include <functional>
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -66,27 +68,28 @@ int main(int argc, char* argv[])
 
     QList<double> bareWrite, setAngle, degreesPlus, replyToScreen;
     QElapsedTimer timer;
+    // Times one way of putting the six bytes of a position line on the wire.
+    auto toWire = [&](QList<double>& samples, const PtyPair& board, const std::function<void()>& send) {
+        timer.start();
+        send();
+        if (!waitReadable(board.boardFd(), 6))
+            return false;
+        samples.append(millisecondsSince(timer));
+        return true;
+    };
     for (int i = 0; i < Samples; ++i) {
-        timer.start();
-        bare.write("A,95,\r");
-        bare.flush();
-        if (!waitReadable(bareBoard.boardFd(), 6))
+        const auto bareSend = [&] {
+            bare.write("A,95,\r");
+            bare.flush();
+        };
+        if (!toWire(bareWrite, bareBoard, bareSend))
             return 1;
-        bareWrite.append(millisecondsSince(timer));
-
         angle->setText(QStringLiteral("95"));
-        timer.start();
-        rig.click("SETTA_ANGOLO");
-        if (!waitReadable(rig.board.boardFd(), 6))
+        if (!toWire(setAngle, rig.board, [&] { rig.click("SETTA_ANGOLO"); }))
             return 1;
-        setAngle.append(millisecondsSince(timer));
-
         angle->setText(QStringLiteral("90"));
-        timer.start();
-        rig.click("S_piu");
-        if (!waitReadable(rig.board.boardFd(), 6))
+        if (!toWire(degreesPlus, rig.board, [&] { rig.click("S_piu"); }))
             return 1;
-        degreesPlus.append(millisecondsSince(timer));
 
         const QString answer = QStringLiteral("OK A %1 (1524 us)\r\n").arg(i);
         timer.start();
