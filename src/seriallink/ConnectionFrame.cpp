@@ -152,6 +152,11 @@ void ConnectionFrame::closeFrame()
 void ConnectionFrame::showFrame()
 {
     m_ui.Frame2->show();
+    showStoredPortAndSpeed();
+}
+
+void ConnectionFrame::showStoredPortAndSpeed()
+{
     m_ui.cboPort->setEditText(QString::number(m_settings.PORTACOM));
     m_ui.cboBaudrate->setEditText(m_settings.PORTACOMSET.section(u',', 0, 0));
 }

@@ -27,6 +27,8 @@ public:
     void connectOrDisconnect();
     void closeFrame();
     void showFrame();
+    // The stored port number (digits only) and the speed before the first comma of the line settings.
+    void showStoredPortAndSpeed();
     void toggleFieldsEnabled();
 
 private:

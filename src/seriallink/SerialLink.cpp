@@ -42,13 +42,17 @@ bool SerialLink::setSettings(const QString& text, QString* error)
         return false;
     }
     m_settings = *parsed;
-    if (m_port.isOpen()) {
-        m_port.setBaudRate(m_settings.baud);
-        m_port.setParity(m_settings.parity);
-        m_port.setDataBits(m_settings.dataBits);
-        m_port.setStopBits(m_settings.stopBits);
-    }
+    if (m_port.isOpen())
+        applyLineSettings();
     return true;
+}
+
+void SerialLink::applyLineSettings()
+{
+    m_port.setBaudRate(m_settings.baud);
+    m_port.setParity(m_settings.parity);
+    m_port.setDataBits(m_settings.dataBits);
+    m_port.setStopBits(m_settings.stopBits);
 }
 
 void SerialLink::setRTSEnable(bool raised)
@@ -72,10 +76,7 @@ bool SerialLink::open(QString* error)
         return false;
     }
     m_port.setPortName(device());
-    m_port.setBaudRate(m_settings.baud);
-    m_port.setParity(m_settings.parity);
-    m_port.setDataBits(m_settings.dataBits);
-    m_port.setStopBits(m_settings.stopBits);
+    applyLineSettings();
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError: m_errorNumber = 8002; break;

@@ -70,6 +70,7 @@ signals:
     void connectionLost(const QString& reason);
 
 private:
+    void applyLineSettings();
     void raise(int eventCode);
     void handleError(QSerialPort::SerialPortError error);
 

@@ -97,8 +97,7 @@ bool MainWindow::load()
         return false;
     }
     DISABILITA_COMANDI();
-    m_ui->cboPort->setEditText(QString::number(m_settings.PORTACOM));
-    m_ui->cboBaudrate->setEditText(m_settings.PORTACOMSET.section(u',', 0, 0));
+    m_connection->showStoredPortAndSpeed();
     loadPictures();
     m_link.setPortMap(PortMap(m_settings.portDevices));
     return m_connection->APRI_COMM();
