@@ -1,6 +1,8 @@
 #include "Platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
 
@@ -36,6 +38,17 @@ MessageAnswer DesktopPlatform::message(QWidget* parent, const QString& text, con
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     default: return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
     }
+}
+
+QString DesktopPlatform::openFileName(QWidget* parent, const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, QDir::homePath(), filter);
+}
+
+QString DesktopPlatform::saveFileName(QWidget* parent, const QString& title, const QString& suggestedPath,
+                                      const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, suggestedPath, filter);
 }
 
 void DesktopPlatform::endProcess(int exitCode)

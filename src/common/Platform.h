@@ -7,7 +7,7 @@
 class QWidget;
 
 // The few things the program asks of the desktop that a test must be able to stand in for:
-// modal message boxes, ending the process and the blocking pause of the servo attach sequence.
+// modal message boxes, file dialogs, ending the process and the blocking pause of the servo attach sequence.
 enum class MessageIcon { None, Critical, Information };
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
@@ -20,6 +20,10 @@ public:
     virtual MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
                                   MessageIcon icon = MessageIcon::None,
                                   MessageButtons buttons = MessageButtons::Ok) = 0;
+    // A file to read, or to write (starting from the suggested path); empty when the operator cancels.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& suggestedPath,
+                                 const QString& filter) = 0;
     // Ends the process at once; callers return right after, since a test double does not end anything.
     virtual void endProcess(int exitCode) = 0;
     // Blocks the user-interface thread for the given time.
@@ -30,6 +34,9 @@ class DesktopPlatform final : public Platform {
 public:
     MessageAnswer message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
                           MessageButtons buttons) override;
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& suggestedPath,
+                         const QString& filter) override;
     [[noreturn]] void endProcess(int exitCode) override;
     void pause(std::chrono::milliseconds duration) override;
 };

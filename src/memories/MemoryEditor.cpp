@@ -7,7 +7,6 @@
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
-#include "ProgramDirectory.h"
 #include "WindowPlacement.h"
 #include "ui_mainwindow.h"
 #include "ui_memoryeditor.h"
@@ -100,7 +99,7 @@ MemoryEditor::MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString
     m_main.modeop->clear();
     showWindowIcon(this, iconPath);
     move(twipsToPixels(800), twipsToPixels(800));
-    m_storePath = joinProgramPath(programDirectory, m_settings.path_DATI);
+    m_storePath = memoryFilePath(programDirectory, m_settings);
     apri_banda();
 }
 

@@ -1,10 +1,19 @@
 #include "MemoryPanel.h"
 
 #include "Indicators.h"
+#include "MemoryCsv.h"
 #include "MemoryEditor.h"
 #include "Platform.h"
 #include "SingleInstance.h"
 #include "ui_mainwindow.h"
+
+#include <QDir>
+
+namespace {
+
+const QString CsvFilter = QStringLiteral("CSV files (*.csv);;All files (*)");
+
+} // namespace
 
 MemoryPanel::MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platform& platform,
                          const ColourValues& colours, QString programDirectory, QString iconPath, QWidget* window)
@@ -18,6 +27,8 @@ MemoryPanel::MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platf
     , m_window(window)
 {
     connect(m_ui.MEMO, &QPushButton::clicked, this, &MemoryPanel::memorySwitch);
+    connect(m_ui.esporta_memorie, &QAction::triggered, this, &MemoryPanel::exportMemories);
+    connect(m_ui.importa_memorie, &QAction::triggered, this, &MemoryPanel::importMemories);
 }
 
 MemoryPanel::~MemoryPanel() = default;
@@ -67,4 +78,31 @@ void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory)
 void MemoryPanel::releaseStore()
 {
     m_store.release();
+}
+
+void MemoryPanel::exportMemories()
+{
+    const QString title = QStringLiteral("EXPORT MEMORIES");
+    const QString csvPath =
+        m_platform.saveFileName(m_window, title, QDir::home().filePath(QStringLiteral("memories.csv")), CsvFilter);
+    if (!csvPath.isEmpty())
+        report(exportMemoriesToCsv(m_store, memoryFilePath(m_programDirectory, m_settings), csvPath), title);
+}
+
+void MemoryPanel::importMemories()
+{
+    const QString title = QStringLiteral("IMPORT MEMORIES");
+    const QString csvPath = m_platform.openFileName(m_window, title, CsvFilter);
+    if (csvPath.isEmpty())
+        return;
+    const TransferReport imported =
+        importMemoriesFromCsv(m_store, memoryFilePath(m_programDirectory, m_settings), csvPath);
+    if (imported.done && m_editor && m_store.isOpen())
+        m_editor->aggiorna_dati();
+    report(imported, title);
+}
+
+void MemoryPanel::report(const TransferReport& report, const QString& title)
+{
+    m_platform.message(m_window, report.text, title, report.done ? MessageIcon::Information : MessageIcon::Critical);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 struct ColourValues;
+struct TransferReport;
 struct GlobalSettings;
 struct RecalledMemory;
 class MemoryEditor;
@@ -31,8 +32,14 @@ public:
     void ESEGUE_UNO(const RecalledMemory& memory);
     // Lets go of the database, as the program does on its way out.
     void releaseStore();
+    // "Memories" menu: every memory out to a CSV file, or a CSV file's memories in; the counts or the
+    // reason are shown in a box, and an open memory editor shows the new memories.
+    void exportMemories();
+    void importMemories();
 
 private:
+    void report(const TransferReport& report, const QString& title);
+
     Ui::VELTRANO& m_ui;
     const GlobalSettings& m_settings;
     Platform& m_platform;

@@ -1,6 +1,8 @@
 #include "MemoryStore.h"
 
+#include "GlobalSettings.h"
 #include "NumberText.h"
+#include "ProgramDirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,9 @@
 
 #include <sqlite3.h>
 
+#include <array>
+#include <set>
+
 namespace {
 
 const QString Driver = QStringLiteral("QSQLITE");
@@ -19,6 +24,9 @@ const QString Driver = QStringLiteral("QSQLITE");
 const QString CreateTable = QStringLiteral("CREATE TABLE IF NOT EXISTS MEMO_BANDA (ID INTEGER PRIMARY KEY, "
                                            "BANDA TEXT, MODO TEXT, FREQUENZA TEXT, GRADI REAL, COMANDO TEXT, "
                                            "valido BOOLEAN, NOTE TEXT)");
+const QString InsertStatement =
+    QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE) VALUES (:id, "
+                   ":band, :mode, :frequency, :degrees, :command, :valid, :note)");
 const QString ListStatement = QStringLiteral("Select * from MEMO_BANDA order by val(BANDA) DESC");
 const QString DuplicateSearch =
     QStringLiteral("Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
@@ -46,11 +54,29 @@ void leadingNumber(sqlite3_context* context, int, sqlite3_value** arguments)
 }
 
 // Text comparison without regard to letter case, for every alphabet (SQLite's NOCASE knows only ASCII).
+int compareCaseless(QStringView left, QStringView right)
+{
+    return left.compare(right, Qt::CaseInsensitive);
+}
+
 int caseless(void*, int leftBytes, const void* left, int rightBytes, const void* right)
 {
-    return QStringView(static_cast<const char16_t*>(left), leftBytes / 2)
-        .compare(QStringView(static_cast<const char16_t*>(right), rightBytes / 2), Qt::CaseInsensitive);
+    return compareCaseless(QStringView(static_cast<const char16_t*>(left), leftBytes / 2),
+                           QStringView(static_cast<const char16_t*>(right), rightBytes / 2));
 }
+
+// Band, mode and frequency in the order the duplicate search compares them.
+using MemoryKey = std::array<QString, 3>;
+struct CaselessKeyOrder {
+    bool operator()(const MemoryKey& left, const MemoryKey& right) const
+    {
+        for (std::size_t part = 0; part < left.size(); ++part) {
+            if (const int order = compareCaseless(left[part], right[part]))
+                return order < 0;
+        }
+        return false;
+    }
+};
 
 bool registerFunctions(const QSqlDatabase& database)
 {
@@ -78,9 +104,14 @@ std::optional<QString> unusableFileReason(const QString& filePath)
         return std::nullopt; // SQLite takes an empty file as an empty database
     const QByteArray engine = head.mid(4, 15);
     if (engine == "Standard Jet DB" || engine == "Standard ACE DB") {
+        // mdbtools reads Access files: its mdb-export writes the memories as CSV, which we import.
         return QStringLiteral("it is an Access database of the old program, which this program cannot read. "
-                              "It has been left as it is: move it elsewhere and an empty memory file will be "
-                              "created in its place.");
+                              "It has been left as it is. To bring its memories over, move it elsewhere and, in "
+                              "the folder you moved it to, run\n"
+                              "    mdb-export %1 MEMO_BANDA > memories.csv\n"
+                              "    veltrano --import-memories memories.csv\n"
+                              "(mdb-export comes with mdbtools; veltrano is this program).")
+            .arg(QFileInfo(filePath).fileName());
     }
     return NotADatabaseReason;
 }
@@ -97,21 +128,36 @@ QString reasonFor(const QSqlError& error)
     }
 }
 
-// Stored values: band and mode trimmed in capitals, frequency and degrees as leading-number values,
-// the command only for a usable memory.
-void bindStoredValues(QSqlQuery& query, const TypedMemory& memory)
+void bindStoredValues(QSqlQuery& query, const StoredMemory& memory)
 {
-    query.bindValue(QStringLiteral(":band"), memory.band.trimmed().toUpper());
-    query.bindValue(QStringLiteral(":mode"), memory.mode.trimmed().toUpper());
-    query.bindValue(QStringLiteral(":frequency"), plainDecimal(leadingNumberValue(memory.frequency.trimmed())));
-    query.bindValue(QStringLiteral(":degrees"), leadingNumberValue(memory.degrees.trimmed()));
-    query.bindValue(QStringLiteral(":command"),
-                    memory.valid ? QStringLiteral("A,") + memory.degrees.trimmed() : QStringLiteral(""));
+    query.bindValue(QStringLiteral(":band"), memory.band);
+    query.bindValue(QStringLiteral(":mode"), memory.mode);
+    query.bindValue(QStringLiteral(":frequency"), memory.frequency);
+    query.bindValue(QStringLiteral(":degrees"), memory.degrees);
+    query.bindValue(QStringLiteral(":command"), memory.command);
     query.bindValue(QStringLiteral(":valid"), memory.valid);
-    query.bindValue(QStringLiteral(":note"), memory.note.trimmed());
+    query.bindValue(QStringLiteral(":note"), memory.note);
 }
 
 } // namespace
+
+StoredMemory storedForm(const TypedMemory& typed)
+{
+    const QString degrees = typed.degrees.trimmed();
+    return {0,
+            typed.band.trimmed().toUpper(),
+            typed.mode.trimmed().toUpper(),
+            plainDecimal(leadingNumberValue(typed.frequency.trimmed())),
+            leadingNumberValue(degrees),
+            typed.valid ? QStringLiteral("A,") + degrees : QStringLiteral(""),
+            typed.valid,
+            typed.note.trimmed()};
+}
+
+QString memoryFilePath(const QString& programDirectory, const GlobalSettings& settings)
+{
+    return joinProgramPath(programDirectory, settings.path_DATI);
+}
 
 MemoryStore::MemoryStore()
     : m_connectionName(QStringLiteral("veltrano-memories-%1").arg(quintptr(this), 0, 16))
@@ -158,8 +204,8 @@ bool MemoryStore::open(const QString& filePath)
     // read-only is shown but never written, even for an administrator who could.
     const QFileInfo file(filePath);
     const bool readOnly = file.exists() && !(file.permissions() & QFileDevice::WriteOwner);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000")
-                               + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000") +
+                               (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!database.open())
         return failQuery(opening, database.lastError());
     if (!registerFunctions(database)) {
@@ -267,12 +313,24 @@ std::optional<int> MemoryStore::nextNumber()
         return std::nullopt;
     const qlonglong number = query.value(0).toLongLong() + 1;
     if (number > HighestNumber) {
-        fail(QStringLiteral("has no number left for a new memory"),
-             QStringLiteral("memory number %1 is already in use and no memory can be numbered higher.")
-                 .arg(HighestNumber));
+        failNoNumberLeft();
         return std::nullopt;
     }
     return int(number);
+}
+
+bool MemoryStore::failNoNumberLeft()
+{
+    return fail(
+        QStringLiteral("has no number left for a new memory"),
+        QStringLiteral("memory number %1 is already in use and no memory can be numbered higher.").arg(HighestNumber));
+}
+
+bool MemoryStore::insert(QSqlQuery& query, int number, const StoredMemory& memory)
+{
+    query.bindValue(QStringLiteral(":id"), number);
+    bindStoredValues(query, memory);
+    return query.exec() || failQuery(Changing, query.lastError());
 }
 
 std::optional<int> MemoryStore::countNumbered(int number)
@@ -292,15 +350,65 @@ std::optional<int> MemoryStore::add(const TypedMemory& memory)
         number = nextNumber();
         if (!number)
             return false;
-        QSqlQuery insert(database);
-        insert.prepare(QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, "
-                                      "NOTE) VALUES (:id, :band, :mode, :frequency, :degrees, :command, :valid, "
-                                      ":note)"));
-        insert.bindValue(QStringLiteral(":id"), *number);
-        bindStoredValues(insert, memory);
-        return insert.exec() || failQuery(Changing, insert.lastError());
+        QSqlQuery query(database);
+        query.prepare(InsertStatement);
+        return insert(query, *number, storedForm(memory));
     });
     return added ? number : std::nullopt;
+}
+
+std::optional<MemoryStore::AddedCount> MemoryStore::addAll(const QList<TypedMemory>& memories)
+{
+    AddedCount count;
+    const bool done = inTransaction([&](const QSqlDatabase& database) {
+        // One search per memory would read the whole table each time: the stored keys are read once.
+        std::set<MemoryKey, CaselessKeyOrder> stored;
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT BANDA, MODO, FREQUENZA FROM MEMO_BANDA")))
+            return failQuery(Reading, query.lastError());
+        while (query.next())
+            stored.insert({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
+        query.prepare(InsertStatement);
+        std::optional<int> first; // asked for only when a memory is new: a full store still skips duplicates
+        for (const TypedMemory& memory : memories) {
+            const StoredMemory values = storedForm(memory);
+            if (!stored.insert({values.band, values.mode, values.frequency}).second) {
+                ++count.duplicates;
+                continue;
+            }
+            if (!first && !(first = nextNumber()))
+                return false;
+            const int number = *first + count.added;
+            if (number > HighestNumber)
+                return failNoNumberLeft();
+            if (!insert(query, number, values))
+                return false;
+            ++count.added;
+        }
+        return true;
+    });
+    return done ? std::optional(count) : std::nullopt;
+}
+
+std::optional<QList<StoredMemory>> MemoryStore::memories()
+{
+    if (!ready())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE FROM MEMO_BANDA "
+                                   "ORDER BY ID"))) {
+        failQuery(Reading, query.lastError());
+        return std::nullopt;
+    }
+    QList<StoredMemory> all;
+    while (query.next()) {
+        all.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(),
+                    query.value(3).toString(), query.value(4).toDouble(), query.value(5).toString(),
+                    booleanValue(query.value(6)).value_or(false), query.value(7).toString()});
+    }
+    return all;
 }
 
 bool MemoryStore::change(int number, const TypedMemory& memory)
@@ -310,7 +418,7 @@ bool MemoryStore::change(int number, const TypedMemory& memory)
         update.prepare(QStringLiteral("UPDATE MEMO_BANDA SET BANDA=:band, MODO=:mode, FREQUENZA=:frequency, "
                                       "GRADI=:degrees, NOTE=:note, valido=:valid, COMANDO=:command WHERE ID=:id"));
         update.bindValue(QStringLiteral(":id"), number);
-        bindStoredValues(update, memory);
+        bindStoredValues(update, storedForm(memory));
         return update.exec() || failQuery(Changing, update.lastError());
     });
 }

@@ -2,12 +2,14 @@
 
 #include "MemoryListModel.h"
 
+#include <QList>
 #include <QString>
 #include <QVariantList>
 
 #include <memory>
 #include <optional>
 
+struct GlobalSettings;
 class QSqlError;
 class QSqlQuery;
 
@@ -20,6 +22,27 @@ struct TypedMemory {
     QString note;
     bool valid = false;
 };
+
+// A memory as the store holds it.
+struct StoredMemory {
+    int number = 0;
+    QString band;
+    QString mode;
+    QString frequency;
+    double degrees = 0;
+    QString command;
+    bool valid = false;
+    QString note;
+
+    bool operator==(const StoredMemory&) const = default;
+};
+
+// What "NEW" stores for the typed texts: band and mode trimmed in capitals, frequency and degrees as
+// leading-number values, the command only for a usable memory. The number is left at 0.
+StoredMemory storedForm(const TypedMemory& typed);
+
+// The memory file: the program directory followed by path_DATI.
+QString memoryFilePath(const QString& programDirectory, const GlobalSettings& settings);
 
 // The band memories: the table MEMO_BANDA in a SQLite file, created with the table when the file is
 // missing. The store owns its connection and the list model the editor grid shows. Every failure
@@ -57,8 +80,17 @@ public:
     std::optional<int> countNumbered(int number);
     // Each change is one transaction. add returns the new memory's number.
     std::optional<int> add(const TypedMemory& memory);
+    // Adds the memories in list order in one transaction, all or none. A memory whose stored band, mode
+    // and frequency are already in the store, or earlier in the list, is skipped as "NEW" would refuse it.
+    struct AddedCount {
+        int added = 0;
+        int duplicates = 0;
+    };
+    std::optional<AddedCount> addAll(const QList<TypedMemory>& memories);
     bool change(int number, const TypedMemory& memory);
     bool remove(int number);
+    // Every memory, in number order.
+    std::optional<QList<StoredMemory>> memories();
 
 private:
     bool ready();
@@ -66,6 +98,8 @@ private:
     bool failQuery(const QString& what, const QSqlError& error);
     bool run(QSqlQuery& query, const QString& statement, const QVariantList& values, const QString& what);
     template <class Work> bool inTransaction(Work work);
+    bool insert(QSqlQuery& query, int number, const StoredMemory& memory);
+    bool failNoNumberLeft();
 
     QString m_connectionName;
     QString m_filePath;

@@ -11,6 +11,17 @@ MessageAnswer FakePlatform::message(QWidget*, const QString& text, const QString
     return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
 }
 
+QString FakePlatform::openFileName(QWidget*, const QString& title, const QString&)
+{
+    fileDialogs.append(title);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
+
+QString FakePlatform::saveFileName(QWidget*, const QString& title, const QString&, const QString&)
+{
+    return openFileName(nullptr, title, QString());
+}
+
 void FakePlatform::endProcess(int code)
 {
     ended = true;

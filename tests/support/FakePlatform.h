@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,9 @@ public:
 
     MessageAnswer message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
                           MessageButtons buttons) override;
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& suggestedPath,
+                         const QString& filter) override;
     void endProcess(int exitCode) override;
     void pause(std::chrono::milliseconds duration) override;
 
@@ -26,6 +30,9 @@ public:
     QList<MessageAnswer> answers;
     QList<Message> messages;
     QList<std::chrono::milliseconds> pauses;
+    // Answers for the next file dialogs, in order; an empty queue cancels. The titles asked, in order.
+    QStringList fileNames;
+    QStringList fileDialogs;
     // Runs when a box is shown or a pause happens, so a test can look at the windows at that moment.
     std::function<void(const Message&)> onMessage;
     std::function<void()> onPause;

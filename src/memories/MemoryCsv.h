@@ -1,0 +1,59 @@
+#pragma once
+
+#include "MemoryStore.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+// Memories as CSV text (RFC 4180, UTF-8, a header row), for backups, spreadsheets and the memories of
+// an Access file as mdb-export (mdbtools) writes them.
+
+// One record, with the line of the file it starts on.
+struct CsvRecord {
+    int line = 0;
+    QStringList fields;
+};
+
+// Why a file cannot be taken; line 0 means the file as a whole.
+struct CsvProblem {
+    int line = 0;
+    QString text;
+};
+
+struct CsvRecords {
+    QList<CsvRecord> records;
+    std::optional<CsvProblem> problem;
+};
+
+// Splits the text into records: fields separated by commas, records by CR LF, LF or CR; a field in
+// double quotes may hold commas, line breaks and "" for a quote. Blank lines are skipped.
+CsvRecords readCsvRecords(QStringView text);
+
+struct CsvMemories {
+    QList<TypedMemory> memories;
+    std::optional<CsvProblem> problem;
+};
+
+// The memories of a CSV file. The header names the columns, in any order and any letter case; BANDA,
+// MODO, FREQUENZA and GRADI are required, COMANDO, valido and NOTE optional, others (ID among them)
+// ignored. kHz and degrees must be numbers; valido is 1/0, TRUE/FALSE or empty (unusable), and a file
+// without the column holds usable memories. Any unusable row refuses the whole file.
+CsvMemories memoriesFromCsv(const QByteArray& bytes);
+
+// The header ID,BANDA,MODO,FREQUENZA,GRADI,COMANDO,valido,NOTE and one record per memory, texts quoted
+// as mdb-export quotes them, records ended by CR LF.
+QByteArray memoriesToCsv(const QList<StoredMemory>& memories);
+
+// A whole export or import as the command line and the window run them: the store is opened when it
+// is not open yet (and closed again after), and the outcome is one line to show either way.
+struct TransferReport {
+    bool done = false;
+    QString text;
+};
+TransferReport exportMemoriesToCsv(MemoryStore& store, const QString& storePath, const QString& csvPath);
+TransferReport importMemoriesFromCsv(MemoryStore& store, const QString& storePath, const QString& csvPath);

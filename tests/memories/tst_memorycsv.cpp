@@ -1,0 +1,257 @@
+#include "MemoryCsv.h"
+#include "MemoryStore.h"
+#include "OtherConnection.h"
+#include "TestProgramDirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const TypedMemory Forty = {"40", "FT8", "7074", "95", "", true};
+
+// A memory as one line: band|mode|kHz|degrees|command|valid|note.
+QString described(const StoredMemory& memory)
+{
+    return QStringList{memory.band,      memory.mode,
+                       memory.frequency, QString::number(memory.degrees),
+                       memory.command,   memory.valid ? "1" : "0",
+                       memory.note}
+        .join(u'|');
+}
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& contents)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(contents);
+}
+
+// A memory file holding 40 / FT8 / 7074, closed again, and a CSV file beside it.
+struct TransferRig {
+    QTemporaryDir directory;
+    QString database = directory.filePath(QStringLiteral("VELTRANO.MDB"));
+    QString csv = directory.filePath(QStringLiteral("memories.csv"));
+    MemoryStore store;
+
+    explicit TransferRig(const QList<TypedMemory>& memories = {Forty})
+    {
+        store.open(database);
+        for (const TypedMemory& memory : memories)
+            store.add(memory);
+        store.close();
+    }
+    TransferReport import(const QByteArray& contents)
+    {
+        write(csv, contents);
+        return importMemoriesFromCsv(store, database, csv);
+    }
+    QStringList stored()
+    {
+        store.open(database);
+        QStringList all;
+        for (const StoredMemory& memory : store.memories().value_or(QList<StoredMemory>()))
+            all.append(described(memory));
+        store.close();
+        return all;
+    }
+};
+
+} // namespace
+
+class TestMemoryCsv : public QObject {
+    Q_OBJECT
+private slots:
+    void importsWhatMdbExportAndSpreadsheetsWrite_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<int>("duplicates");
+        QTest::newRow("mdb-export") << QByteArray("ID,BANDA,MODO,FREQUENZA,GRADI,COMANDO,valido,NOTE\n"
+                                                  "7,\"20\",\"ssb\",\"14200\",110.00,\"A,110\",1,\"dipole, "
+                                                  "\"\"short\"\"\nsecond line\"\n"
+                                                  "8,\"CB\",\"AM\",\"27125\",0.00,\"\",0,\n"
+                                                  "9,\"40\",\"FT8\",\"7074\",95.00,\"A,95\",1,\"again\"\n")
+                                    << QStringList{"20|SSB|14200|110|A,110|1|dipole, \"short\"\nsecond line",
+                                                   "CB|AM|27125|0||0|"}
+                                    << 1;
+        QTest::newRow("spreadsheet: BOM, CR LF, any order and case, other columns, short row, no valido")
+            << QByteArray("\xEF\xBB\xBFGradi,Frequenza,Modo,Banda,Extra,Note\r\n"
+                          "45.5,3573,ft8 ,80,x, tuned \r\n"
+                          "\r\n"
+                          "12,28074,FT4,10\r\n")
+            << QStringList{"80|FT8|3573|45.5|A,45.5|1|tuned", "10|FT4|28074|12|A,12|1|"} << 0;
+        QTest::newRow("flags in words, command as typed, duplicates as NEW sees them")
+            << QByteArray("banda,modo,frequenza,gradi,comando,VALIDO\n"
+                          "\"6\",\"CW\",\"50090\",\"095\",\"A,095\",TRUE\n"
+                          "17,RTTY,18100,30,,false\n"
+                          " 40 ,ft8,7074.0,96,,true\n"
+                          "6,cw,50090,1,,FALSE\n")
+            << QStringList{"6|CW|50090|95|A,095|1|", "17|RTTY|18100|30||0|"} << 2;
+    }
+
+    void importsWhatMdbExportAndSpreadsheetsWrite()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, added);
+        QFETCH(int, duplicates);
+        TransferRig rig;
+        const TransferReport report = rig.import(csv);
+        QVERIFY2(report.done, qPrintable(report.text));
+        QCOMPARE(rig.stored(), QStringList{"40|FT8|7074|95|A,95|1|"} + added);
+        QCOMPARE(report.text, QStringLiteral("Imported %1: %2 %3 added, %4 %5 skipped.")
+                                  .arg(QDir::toNativeSeparators(rig.csv))
+                                  .arg(added.size())
+                                  .arg(added.size() == 1 ? "memory" : "memories")
+                                  .arg(duplicates)
+                                  .arg(duplicates == 1 ? "duplicate" : "duplicates"));
+    }
+
+    void refusedFilesLeaveTheMemoryFileAsItWas_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("reason");
+        const QByteArray header = "BANDA,MODO,FREQUENZA,GRADI,valido,NOTE\n";
+        QTest::newRow("columns missing") << QByteArray("ID,banda,FREQUENZA,NOTE\n1,40,7074,x\n")
+                                         << "line 1: the columns MODO, GRADI are missing";
+        QTest::newRow("kHz not a number, after a note on two lines")
+            << header + "20,CW,14060,30,1,\"two\r\nlines\"\n15,AM,2I000,12,1,\n"
+            << "line 4: the FREQUENZA value \"2I000\" is not a number";
+        QTest::newRow("degrees not a number") << header + "20,CW,14060,ninety,1,\n"
+                                              << "line 2: the GRADI value \"ninety\" is not a number";
+        QTest::newRow("degrees empty") << header + "20,CW,14060,,0,\n"
+                                       << "line 2: the GRADI value \"\" is not";
+        QTest::newRow("valid flag not a flag") << header + "20,CW,14060,30,yes,\n"
+                                               << "line 2: the valido value \"yes\" is not 1, 0, TRUE or FALSE";
+        QTest::newRow("band empty") << header + " ,CW,14060,30,1,\n"
+                                    << "line 2: the BANDA value is empty";
+        QTest::newRow("quote not closed") << header + "20,CW,14060,30,1,\"note\n15,AM,21000,12,1,\n"
+                                          << "line 2: the quoted field that starts here is not closed";
+        QTest::newRow("text after a closing quote") << header + "\"20\"m,CW,14060,30,1,\n"
+                                                    << "line 2: there is text after the closing quote";
+        QTest::newRow("not UTF-8") << header + "20,CW,14060,30,1,\n20,CW,14070,30,1,caf\xE8\n"
+                                   << "line 3: the text is not UTF-8";
+        QTest::newRow("UTF-8 cut off at the end") << header + "20,CW,14060,30,1,caf\xC3"
+                                                  << "line 2: the text is not UTF-8";
+        QTest::newRow("empty file") << QByteArray() << "memories.csv: the file is empty";
+    }
+
+    void refusedFilesLeaveTheMemoryFileAsItWas()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, reason);
+        TransferRig rig;
+        const QByteArray before = contentsOf(rig.database);
+        const TransferReport report = rig.import(csv);
+        QVERIFY(!report.done);
+        QVERIFY2(report.text.contains(reason) && report.text.endsWith(u"Nothing was imported."),
+                 qPrintable(report.text));
+        QCOMPARE(contentsOf(rig.database), before);
+    }
+
+    void aFailureHalfwayAddsNothing()
+    {
+        TransferRig rig;
+        OtherConnection(rig.database).exec(QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA) VALUES (32766, '6')"));
+        const QByteArray before = contentsOf(rig.database);
+        const TransferReport report = rig.import("BANDA,MODO,FREQUENZA,GRADI\n20,CW,14060,30\n15,AM,21000,12\n");
+        QVERIFY(!report.done);
+        QVERIFY2(report.text.contains(u"32767"), qPrintable(report.text));
+        QCOMPARE(contentsOf(rig.database), before);
+    }
+
+    void roundTripGivesTheSameMemories()
+    {
+        TransferRig from({{" 40 ", "ft8", "7074", "95.0", "it's \"tuned\", see\nthe log", true},
+                          {"20", "CW", "14060", "30", "", false},
+                          {"CB", "àm", "27125", "12.5", "ça va", true}});
+        const TransferReport exported = exportMemoriesToCsv(from.store, from.database, from.csv);
+        QCOMPARE(exported.text, QStringLiteral("Exported 3 memories to %1.").arg(QDir::toNativeSeparators(from.csv)));
+        QVERIFY(contentsOf(from.csv).startsWith("ID,BANDA,MODO,FREQUENZA,GRADI,COMANDO,valido,NOTE\r\n"));
+
+        TransferRig into(QList<TypedMemory>{});
+        QVERIFY(importMemoriesFromCsv(into.store, into.database, from.csv).done);
+        QCOMPARE(into.stored(), from.stored());
+        QCOMPARE(into.stored().first(), QStringLiteral("40|FT8|7074|95|A,95.0|1|it's \"tuned\", see\nthe log"));
+        // Importing the same file again adds nothing.
+        QVERIFY(importMemoriesFromCsv(into.store, into.database, from.csv)
+                    .text.endsWith(u"0 memories added, 3 duplicates skipped."));
+        QCOMPARE(into.stored(), from.stored());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("accessFile");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("export") << QStringList{"--export-memories", "out.csv"} << false << 0
+                                << "Exported 1 memory to out.csv.\n"
+                                << "";
+        QTest::newRow("import") << QStringList{"--import-memories=in.csv"} << false << 0
+                                << "Imported in.csv: 1 memory added, 1 duplicate skipped.\n"
+                                << "";
+        QTest::newRow("bad row") << QStringList{"--import-memories", "bad.csv"} << false << 1 << ""
+                                 << "veltrano: bad.csv, line 3: the GRADI value \"x\" is not a number. "
+                                    "Nothing was imported.\n";
+        QTest::newRow("Access file") << QStringList{"--export-memories", "out.csv"} << true << 1 << ""
+                                     << "    mdb-export VELTRANO.MDB MEMO_BANDA > memories.csv\n"
+                                        "    veltrano --import-memories memories.csv\n";
+        QTest::newRow("help") << QStringList{"--help"} << false << 0 << "--import-memories <file.csv>"
+                              << "";
+        QTest::newRow("mistyped option") << QStringList{"--import-memory", "in.csv"} << false << 2 << ""
+                                         << "veltrano: Unknown option 'import-memory'.";
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, accessFile);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, error);
+        TestProgramDirectory program(TestProgramDirectory::standardSettings(QStringLiteral("/dev/null")));
+        const QDir here(program.path());
+        const QString database = here.filePath(QStringLiteral("DATABASE/VELTRANO.MDB"));
+        QVERIFY(QFile::copy(QStringLiteral(VELTRANO_PROGRAM), here.filePath(QStringLiteral("veltrano"))));
+        {
+            MemoryStore store;
+            QVERIFY(store.open(database) && store.add(Forty));
+        }
+        if (accessFile)
+            write(database, QByteArray("\0\1\0\0Standard Jet DB", 19) + QByteArray(2029, '\0'));
+        write(here.filePath(QStringLiteral("in.csv")), "BANDA,MODO,FREQUENZA,GRADI\n40,FT8,7074,95\n20,CW,14060,30\n");
+        write(here.filePath(QStringLiteral("bad.csv")), "BANDA,MODO,FREQUENZA,GRADI\n40,FT8,7074,95\n20,CW,14060,x\n");
+        const QByteArray before = contentsOf(database);
+
+        QProcess veltrano;
+        veltrano.setWorkingDirectory(program.path());
+        // No window and no display: a program that made one would fail on this platform.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none-at-all"));
+        veltrano.setProcessEnvironment(environment);
+        veltrano.start(here.filePath(QStringLiteral("veltrano")), arguments);
+        QVERIFY(veltrano.waitForFinished(20000));
+        QCOMPARE(veltrano.exitStatus(), QProcess::NormalExit);
+        const QString standardOut = QString::fromUtf8(veltrano.readAllStandardOutput());
+        const QString standardError = QString::fromUtf8(veltrano.readAllStandardError());
+        QVERIFY2(veltrano.exitCode() == exitCode, qPrintable(standardError));
+        QVERIFY2(out.isEmpty() ? standardOut.isEmpty() : standardOut.contains(out), qPrintable(standardOut));
+        QVERIFY2(error.isEmpty() ? standardError.isEmpty() : standardError.contains(error), qPrintable(standardError));
+        if (exitCode != 0 || arguments.first().startsWith(u"--export"))
+            QCOMPARE(contentsOf(database), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMemoryCsv)
+#include "tst_memorycsv.moc"
