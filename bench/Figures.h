@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 // Benchmarks print plain lines "name: value unit", so a script or a person can read them alike.
 inline void printFigure(const char* name, double value, const char* unit)
@@ -25,6 +27,15 @@ inline double percentile(QList<double> samples, double fraction)
 inline double median(const QList<double>& samples)
 {
     return percentile(samples, 0.5);
+}
+
+// How long the action takes, in milliseconds.
+inline double timed(const std::function<void()>& action)
+{
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // Resident memory of this process, in MiB, as the kernel counts it.

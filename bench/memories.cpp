@@ -3,60 +3,16 @@
 // beside the times. Also the resident memory once the editor shows 10,000 memories.
 #include "Figures.h"
 #include "MainWindowRig.h"
-#include "MemoryStore.h"
+#include "MemoryFile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 
 namespace {
 
 constexpr int Samples = 11;
-
-// Fills the table in one transaction: the editor's own adds are one transaction each, too slow here.
-bool fill(const QString& database, int memories)
-{
-    {
-        MemoryStore store; // creates the file and its table
-        if (!store.open(database))
-            return false;
-    }
-    bool written = false;
-    {
-        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
-        connection.setDatabaseName(database);
-        if (connection.open() && connection.transaction()) {
-            const QStringList bands = {"160", "80", "60", "40", "30", "20", "17", "15", "10", "6", "CB", "3-30MHz"};
-            QSqlQuery insert(connection);
-            insert.prepare(QStringLiteral("INSERT INTO MEMO_BANDA VALUES (?, ?, 'FT8', ?, ?, ?, 1, 'bench')"));
-            written = true;
-            for (int id = 1; id <= memories && written; ++id) {
-                const int degrees = id % 181;
-                insert.addBindValue(id);
-                insert.addBindValue(bands[id % bands.size()]);
-                insert.addBindValue(QString::number(1000 + id));
-                insert.addBindValue(double(degrees));
-                insert.addBindValue(QStringLiteral("A,%1,").arg(degrees));
-                written = insert.exec();
-            }
-            written = written && connection.commit();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
-    return written;
-}
-
-double timed(const std::function<void()>& action)
-{
-    QElapsedTimer timer;
-    timer.start();
-    action();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 struct Figures {
     double open = 0, add = 0, modify = 0, remove = 0, resident = 0;
@@ -66,7 +22,7 @@ std::optional<Figures> measure(int memories)
 {
     MainWindowRig rig;
     const QString database = rig.directory.path() + QStringLiteral("/DATABASE/VELTRANO.MDB");
-    if (!fill(database, memories) || !rig.start())
+    if (!fillMemoryFile(database, memories) || !rig.start())
         return std::nullopt;
     rig.click("Command1"); // the servo switch enables "MEMO"
 

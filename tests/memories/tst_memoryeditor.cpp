@@ -2,14 +2,18 @@
 #include "MemoryStore.h"
 #include "OtherConnection.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -351,6 +355,33 @@ private slots:
         rig.click("vz4");
         QCOMPARE(rig.text("Text10"), QStringLiteral("40"));
         rig.click("Command2");
+        QCOMPARE(rig.boxes().size(), 2);
+    }
+
+    void memoriesMenuExportsAndImportsIntoTheOpenEditor()
+    {
+        EditorRig rig({Forty});
+        QTemporaryDir elsewhere;
+        const QString csv = QDir::toNativeSeparators(elsewhere.filePath(QStringLiteral("memories.csv")));
+        rig.open();
+        const QList<QAction*> actions = rig.main.get<QMenu>("memorie")->actions();
+        QCOMPARE(actions.size(), 2);
+
+        rig.main.platform.fileNames = {csv};
+        actions[0]->trigger();
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::ReadWrite | QIODevice::Append));
+        exported.write("2,\"20\",\"cw\",\"14060\",30,\"\",0,\"\"\r\n");
+        exported.close();
+        rig.main.platform.fileNames = {csv};
+        actions[1]->trigger();
+        QCOMPARE(rig.column(ColumnBand), QStringList({"40", "20"}));
+        QCOMPARE(rig.boxes(),
+                 QStringList({"EXPORT MEMORIES|Exported 1 memory to " + csv + ".",
+                              "IMPORT MEMORIES|Imported " + csv + ": 1 memory added, 1 duplicate skipped."}));
+        QCOMPARE(rig.main.platform.fileDialogs, QStringList({"EXPORT MEMORIES", "IMPORT MEMORIES"}));
+
+        actions[1]->trigger(); // the dialog cancelled
         QCOMPARE(rig.boxes().size(), 2);
     }
 };
