@@ -204,8 +204,8 @@ bool MemoryStore::open(const QString& filePath)
     // read-only is shown but never written, even for an administrator who could.
     const QFileInfo file(filePath);
     const bool readOnly = file.exists() && !(file.permissions() & QFileDevice::WriteOwner);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000") +
-                               (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000")
+                               + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!database.open())
         return failQuery(opening, database.lastError());
     if (!registerFunctions(database)) {

@@ -44,11 +44,11 @@ int runCommandLineMode(QCoreApplication& app)
                        "CSV text, without a window."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption exporting(QStringLiteral("export-memories"),
-                                       QStringLiteral("Writes every memory to <file> (CSV, UTF-8, a header row)."),
+                                       QStringLiteral("Writes every memory to the file (CSV, UTF-8, a header row)."),
                                        QStringLiteral("file.csv"));
     const QCommandLineOption importing(
         QStringLiteral("import-memories"),
-        QStringLiteral("Adds the memories of <file> (CSV as written by --export-memories, a spreadsheet or "
+        QStringLiteral("Adds the memories of the file (CSV as written by --export-memories, a spreadsheet or "
                        "mdb-export), skipping those already stored; a file with a bad row adds nothing."),
         QStringLiteral("file.csv"));
     parser.addOption(exporting);
