@@ -10,8 +10,9 @@ const uint8_t MaxFields = 4;     // IS plus three numbers
 const uint8_t FirstServoPin = 2; // 0 and 1 carry the serial line
 const uint8_t LastServoPin = 19; // A5
 
-uint8_t g_minimum = 0;
-uint8_t g_maximum = 180;
+// Angles and limits in tenths of a degree.
+int16_t g_minimum = 0;
+int16_t g_maximum = 1800;
 bool g_haveLimits = false;
 int16_t g_angle = -1; // the angle the servo holds, -1 before the first move
 
@@ -28,9 +29,9 @@ char* trim(char* text)
     return text;
 }
 
-// Whole numbers with an optional sign and leading zeros; huge values saturate so that an absurd
-// angle is clamped rather than wrapped round to a plausible one.
-Number parseNumber(const char* text, int16_t& value)
+// A whole number or one with a single decimal ("95", "095", "95.5", "-0.5") in tenths. Huge values
+// saturate so that an absurd angle is clamped rather than wrapped round to a plausible one.
+Number parseTenths(const char* text, int32_t& tenths)
 {
     if (*text == '\0')
         return Number::Missing;
@@ -39,18 +40,40 @@ Number parseNumber(const char* text, int16_t& value)
         negative = *text == '-';
         ++text;
     }
-    if (*text == '\0')
-        return Number::Bad;
+    bool haveDigits = false;
     int32_t result = 0;
-    for (; *text; ++text) {
-        if (*text < '0' || *text > '9')
-            return Number::Bad;
+    for (; *text >= '0' && *text <= '9'; ++text) {
         result = result * 10 + (*text - '0');
         if (result > 9999)
             result = 9999;
+        haveDigits = true;
     }
-    value = static_cast<int16_t>(negative ? -result : result);
+    result *= 10;
+    if (*text == '.') {
+        if (text[1] < '0' || text[1] > '9')
+            return Number::Bad;
+        result += text[1] - '0';
+        text += 2;
+        haveDigits = true;
+    }
+    if (!haveDigits || *text != '\0')
+        return Number::Bad;
+    tenths = negative ? -result : result;
     return Number::Ok;
+}
+
+// Whole degrees as before ("95"), a tenth only where there is one ("95.5").
+void printTenths(Print& reply, int32_t tenths)
+{
+    if (tenths < 0) {
+        reply.print('-');
+        tenths = -tenths;
+    }
+    reply.print(tenths / 10);
+    if (tenths % 10 != 0) {
+        reply.print('.');
+        reply.print(tenths % 10);
+    }
 }
 
 bool sameCommand(const char* text, const char* command)
@@ -65,19 +88,20 @@ void replyNumberError(Number problem, Print& reply)
 
 void attach(char** fields, uint8_t count, Print& reply)
 {
-    int16_t values[3];
+    int32_t values[3];
     for (uint8_t i = 0; i < 3; ++i) {
-        const Number parsed = i + 1 < count ? parseNumber(fields[i + 1], values[i]) : Number::Missing;
+        const Number parsed = i + 1 < count ? parseTenths(fields[i + 1], values[i]) : Number::Missing;
         if (parsed != Number::Ok)
             return replyNumberError(parsed, reply);
     }
-    const int16_t pin = values[0], minimum = values[1], maximum = values[2];
-    if (pin < FirstServoPin || pin > LastServoPin) {
+    const int32_t pin = values[0], minimum = values[1], maximum = values[2];
+    if (pin < FirstServoPin * 10 || pin > LastServoPin * 10 || pin % 10 != 0) {
         reply.print(F("ERR bad pin "));
-        reply.println(pin);
+        printTenths(reply, pin);
+        reply.println();
         return;
     }
-    if (minimum < 0 || maximum > 180 || minimum > maximum) {
+    if (minimum < 0 || maximum > 1800 || minimum > maximum) {
         reply.println(F("ERR bad limits, need 0<=min<=max<=180"));
         return;
     }
@@ -88,26 +112,26 @@ void attach(char** fields, uint8_t count, Print& reply)
     // is set first so that the new pin's first pulse already has it.
     if (g_angle >= 0) {
         g_angle = constrain(g_angle, g_minimum, g_maximum);
-        ServoPulse::writeMicroseconds(ServoPulse::angleToMicroseconds(g_angle));
+        ServoPulse::writeAngle(g_angle);
     }
-    ServoPulse::attach(pin);
+    ServoPulse::attach(pin / 10);
     reply.print(F("OK IS pin "));
-    reply.print(pin);
+    reply.print(pin / 10);
     reply.print(F(" limits "));
-    reply.print(minimum);
+    printTenths(reply, minimum);
     reply.print('-');
-    reply.print(maximum);
+    printTenths(reply, maximum);
     if (g_angle >= 0) {
         reply.print(F(" angle "));
-        reply.print(g_angle);
+        printTenths(reply, g_angle);
     }
     reply.println();
 }
 
 void move(char** fields, uint8_t count, Print& reply)
 {
-    int16_t requested = 0;
-    const Number parsed = count > 1 ? parseNumber(fields[1], requested) : Number::Missing;
+    int32_t requested = 0;
+    const Number parsed = count > 1 ? parseTenths(fields[1], requested) : Number::Missing;
     if (parsed != Number::Ok)
         return replyNumberError(parsed, reply);
     if (count > 2) {
@@ -120,16 +144,15 @@ void move(char** fields, uint8_t count, Print& reply)
     }
     const int16_t angle = constrain(requested, g_minimum, g_maximum);
     g_angle = angle;
-    const uint16_t width = ServoPulse::angleToMicroseconds(angle);
-    ServoPulse::writeMicroseconds(width);
+    ServoPulse::writeAngle(angle);
     reply.print(F("OK A "));
-    reply.print(angle);
+    printTenths(reply, angle);
     reply.print(F(" ("));
-    reply.print(width);
+    reply.print(ServoPulse::angleToMicroseconds(angle));
     reply.print(F(" us)"));
     if (angle != requested) {
         reply.print(F(" clamped from "));
-        reply.print(requested);
+        printTenths(reply, requested);
     }
     reply.println();
 }

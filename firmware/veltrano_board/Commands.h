@@ -4,7 +4,8 @@
 #include <stdint.h>
 
 // The PC's lines: "IS,<pin>,<min>,<max>," attaches the servo with rotation limits in degrees and
-// "A,<angle>," moves it. Each line gets exactly one reply line, "OK ..." or "ERR ...".
+// "A,<angle>," moves it. Angles and limits may carry one decimal ("A,95.5,"): a loop antenna tunes
+// sharper than a degree. Each line gets exactly one reply line, "OK ..." or "ERR ...".
 namespace Commands {
 
 // Longer lines are thrown away whole and answered with an error.

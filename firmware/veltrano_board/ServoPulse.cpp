@@ -24,6 +24,18 @@ volatile uint16_t g_edgeDue = 0;    // TCNT1 at the next edge
 volatile uint16_t g_frameStart = 0; // TCNT1 at the last rising edge
 volatile bool g_high = false;
 
+const uint16_t MaxAngleTenths = 1800;
+
+// An angle's pulse width in units of 1/unitsPerMicrosecond, rounded to the nearest unit.
+uint16_t scaleAngle(uint16_t tenths, uint16_t unitsPerMicrosecond)
+{
+    if (tenths > MaxAngleTenths)
+        tenths = MaxAngleTenths;
+    const uint32_t span = uint32_t(ServoPulse::MaxMicroseconds - ServoPulse::MinMicroseconds) * unitsPerMicrosecond;
+    return ServoPulse::MinMicroseconds * unitsPerMicrosecond +
+           static_cast<uint16_t>((tenths * span + MaxAngleTenths / 2) / MaxAngleTenths);
+}
+
 // With interrupts off: schedules the first rising edge shortly from now.
 void startPulsesLocked()
 {
@@ -97,27 +109,21 @@ void attach(uint8_t pin)
     }
 }
 
-void writeMicroseconds(uint16_t microseconds)
+void writeAngle(uint16_t tenths)
 {
-    if (microseconds < MinMicroseconds)
-        microseconds = MinMicroseconds;
-    if (microseconds > MaxMicroseconds)
-        microseconds = MaxMicroseconds;
+    const uint16_t ticks = scaleAngle(tenths, TicksPerMicrosecond);
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
     {
         const bool running = g_pulseTicks != 0;
-        g_pulseTicks = microseconds * TicksPerMicrosecond;
+        g_pulseTicks = ticks;
         if (!running && g_toggleRegister)
             startPulsesLocked();
     }
 }
 
-uint16_t angleToMicroseconds(uint8_t degrees)
+uint16_t angleToMicroseconds(uint16_t tenths)
 {
-    if (degrees > 180)
-        degrees = 180;
-    const uint32_t span = MaxMicroseconds - MinMicroseconds;
-    return MinMicroseconds + static_cast<uint16_t>((degrees * span + 90) / 180);
+    return scaleAngle(tenths, 1);
 }
 
 } // namespace ServoPulse

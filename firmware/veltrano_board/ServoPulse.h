@@ -18,10 +18,13 @@ void begin();
 // its angle; with none set the pin stays low until the first write.
 void attach(uint8_t pin);
 
-// Clamped to 544..2400; takes effect from the next frame, never inside a pulse.
-void writeMicroseconds(uint16_t microseconds);
+// Angles are in tenths of a degree, 0..1800 onto 544..2400 microseconds; more is taken as 1800.
+// A tenth moves the pulse about a microsecond, so the width is kept in half-microsecond timer ticks.
 
-// 0..180 degrees onto 544..2400 microseconds, rounded to the nearest microsecond.
-uint16_t angleToMicroseconds(uint8_t degrees);
+// Takes effect from the next frame, never inside a pulse.
+void writeAngle(uint16_t tenths);
+
+// The pulse width of an angle, rounded to the nearest microsecond.
+uint16_t angleToMicroseconds(uint16_t tenths);
 
 } // namespace ServoPulse

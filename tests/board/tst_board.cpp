@@ -90,14 +90,21 @@ private slots:
     {
         QVERIFY(board->reply().startsWith(QLatin1String("READY")));
         QVERIFY(board->command("IS,9,0,180,").startsWith(QLatin1String("OK IS pin 9 limits 0-180")));
-        const QList<std::pair<int, int>> steps = {{0, 544}, {90, 1472}, {180, 2400}, {91, 1482}};
+        // A tenth of a degree is a microsecond or so of pulse: the loop tunes that finely.
+        const QList<std::pair<QByteArray, int>> steps = {{"0", 544},   {"90", 1472}, {"180", 2400},
+                                                         {"91", 1482}, {"95", 1524}, {"95.5", 1529}};
+        QHash<QByteArray, int> measured;
         for (const auto& [angle, microseconds] : steps) {
-            const QString reply = board->command("A," + QByteArray::number(angle) + ',');
+            const QString reply = board->command("A," + angle + ',');
             QVERIFY2(reply.startsWith(QStringLiteral("OK A %1 (%2 us)").arg(angle).arg(microseconds)),
                      qPrintable(reply));
             QVERIFY2(board->waitWidth(9, microseconds),
                      qPrintable(QStringLiteral("%1 degrees gave %2 us").arg(angle).arg(board->width(9))));
+            measured[angle] = board->width(9);
         }
+        const int halfDegree = measured["95.5"] - measured["95"];
+        QVERIFY2(halfDegree >= 4 && halfDegree <= 6,
+                 qPrintable(QStringLiteral("95 to 95.5 moved %1 us").arg(halfDegree)));
         QCOMPARE(board->width(10), -1);
     }
 
@@ -109,6 +116,10 @@ private slots:
         QVERIFY2(reply.startsWith(QLatin1String("OK A 150 ")) && reply.contains(QLatin1String("clamped from 200")),
                  qPrintable(reply));
         QVERIFY(board->waitWidth(9, 2091));
+        // Limits hold to the tenth.
+        reply = board->command("A,150.5,");
+        QVERIFY2(reply.startsWith(QLatin1String("OK A 150 ")) && reply.contains(QLatin1String("clamped from 150.5")),
+                 qPrintable(reply));
         reply = board->command("A,-5,");
         QVERIFY2(reply.startsWith(QLatin1String("OK A 30 ")) && reply.contains(QLatin1String("clamped from -5")),
                  qPrintable(reply));
@@ -158,6 +169,9 @@ private slots:
         QTest::newRow("empty angle") << QByteArray("A,,") << "ERR missing field";
         QTest::newRow("IS short of a limit") << QByteArray("IS,9,0,") << "ERR missing field";
         QTest::newRow("angle not a number") << QByteArray("A,9O,") << "ERR bad number";
+        QTest::newRow("two decimals") << QByteArray("A,95.25,") << "ERR bad number";
+        QTest::newRow("point without a decimal") << QByteArray("A,95.,") << "ERR bad number";
+        QTest::newRow("pin with a decimal") << QByteArray("IS,9.5,0,180,") << "ERR bad pin 9.5";
         QTest::newRow("extra field") << QByteArray("A,90,5,") << "ERR too many fields";
         QTest::newRow("serial pin") << QByteArray("IS,1,0,180,") << "ERR bad pin 1";
         QTest::newRow("limits reversed") << QByteArray("IS,9,120,60,") << "ERR bad limits";
