@@ -1,5 +1,6 @@
 #include "MemoryEditor.h"
 
+#include "AccessibleWindow.h"
 #include "GlobalSettings.h"
 #include "Indicators.h"
 #include "KeyFilter.h"
@@ -73,6 +74,7 @@ MemoryEditor::MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString
     , m_platform(platform)
     , m_colours(colours)
 {
+    presentAsWindow(this);
     m_ui->setupUi(this);
     // Each opening starts afresh: the window goes away when it closes.
     setAttribute(Qt::WA_DeleteOnClose);

@@ -1,5 +1,6 @@
 #include "SettingsEditor.h"
 
+#include "AccessibleWindow.h"
 #include "GlobalSettings.h"
 #include "Pictures.h"
 #include "Platform.h"
@@ -43,6 +44,7 @@ SettingsEditor::SettingsEditor(QString programDirectory, GlobalSettings& setting
     , m_settings(settings)
     , m_platform(platform)
 {
+    presentAsWindow(this);
     m_ui->setupUi(this);
     connect(m_ui->Command1, &QPushButton::clicked, this, &SettingsEditor::read);
     connect(m_ui->Command2, &QPushButton::clicked, this, &SettingsEditor::write);

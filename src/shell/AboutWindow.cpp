@@ -1,5 +1,6 @@
 #include "AboutWindow.h"
 
+#include "AccessibleWindow.h"
 #include "Pictures.h"
 #include "WindowPlacement.h"
 #include "ui_aboutwindow.h"
@@ -8,6 +9,7 @@ AboutWindow::AboutWindow(const QString& release, const QString& picturePath, con
     : QWidget(parent, Qt::Window)
     , m_ui(std::make_unique<Ui::INFO>())
 {
+    presentAsWindow(this);
     m_ui->setupUi(this);
     placeSecondaryWindow(this, 3);
     m_ui->Label3->setText(release);

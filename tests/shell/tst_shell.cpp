@@ -61,16 +61,6 @@ private slots:
         QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
     }
 
-    void everyControlCanBeFoundByAScreenReader()
-    {
-        MainWindowRig rig;
-        for (QWidget* control : rig.window->centralWidget()->findChildren<QWidget*>()) {
-            if (control->objectName().isEmpty() || control->objectName().startsWith(u"qt_"))
-                continue; // pieces that Qt builds inside its own widgets
-            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
-        }
-    }
-
     void aPortThatCannotBeOpenedEndsStartUp()
     {
         MainWindowRig rig;
