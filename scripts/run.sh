@@ -3,13 +3,14 @@
 # the program with its port mapped to the board. Usage: scripts/run.sh [build-directory]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+# Absolute from here on: the board's link path must not depend on the directory anything runs in.
+build=$(realpath -m -- "${1:-build}")
 
 scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target veltrano veltrano_board
 
-link="$PWD/$build/board.pty"
+link="$build/board.pty"
 rm -f "$link"
 "$build/board/veltrano-board-emulator" --link "$link" > "$build/board.log" &
 board=$!
