@@ -186,6 +186,11 @@ QByteArray ProfileFile::withValue(const QString& section, const QString& key, co
 bool ProfileFile::write(const QString& path, const QString& section, const QString& key, const QString& value,
                         QString* error)
 {
+    return write(path, {{section, key, value}}, error);
+}
+
+bool ProfileFile::write(const QString& path, const QList<Setting>& settings, QString* error)
+{
     QByteArray contents;
     QFile existing(path);
     if (existing.exists()) {
@@ -209,7 +214,9 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
             *error = file.errorString();
         return false;
     }
-    file.write(ProfileFile(contents).withValue(section, key, value));
+    for (const Setting& setting : settings)
+        contents = ProfileFile(contents).withValue(setting.section, setting.key, setting.value);
+    file.write(contents);
     if (!file.commit()) {
         if (error)
             *error = file.errorString();

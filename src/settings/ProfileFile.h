@@ -28,10 +28,19 @@ public:
     // The file contents with (section, key) set to value.
     QByteArray withValue(const QString& section, const QString& key, const QString& value) const;
 
+    struct Setting {
+        QString section;
+        QString key;
+        QString value;
+    };
+
     // Writes through a temporary file renamed over the original, so a crash never leaves half a file.
     // Creates the file when absent. On failure returns false and says why in error.
     static bool write(const QString& path, const QString& section, const QString& key, const QString& value,
                       QString* error = nullptr);
+    // Several values in one replacement of the file, all or none: each lands as if written alone, in
+    // order, so a later one sees the section or key an earlier one added.
+    static bool write(const QString& path, const QList<Setting>& settings, QString* error = nullptr);
 
 private:
     struct Line {

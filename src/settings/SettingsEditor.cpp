@@ -4,6 +4,7 @@
 #include "GlobalSettings.h"
 #include "Pictures.h"
 #include "Platform.h"
+#include "ProfileFile.h"
 #include "WindowPlacement.h"
 #include "ui_settingseditor.h"
 
@@ -84,13 +85,14 @@ void SettingsEditor::fill()
 void SettingsEditor::write()
 {
     const QString path = QDir(m_programDirectory).filePath(QString::fromLatin1(SettingsFileName));
-    for (const Row& row : Rows) {
-        QString error;
-        if (!scrivi_ini(path, QString::fromLatin1(row.section), QString::fromLatin1(row.key),
-                        (m_ui.get()->*row.field)->text(), &error)) {
-            m_platform.message(this, QStringLiteral("VELTRANO.ini could not be written.\r\r") + error,
-                               QStringLiteral("WRITE ERROR"), MessageIcon::Critical);
-            return;
-        }
+    // One replacement of the file: a failure leaves it as it was, never with some rows written.
+    QList<ProfileFile::Setting> values;
+    for (const Row& row : Rows)
+        values.append(
+            {QString::fromLatin1(row.section), QString::fromLatin1(row.key), (m_ui.get()->*row.field)->text()});
+    QString error;
+    if (!ProfileFile::write(path, values, &error)) {
+        m_platform.message(this, QStringLiteral("VELTRANO.ini could not be written.\r\r") + error,
+                           QStringLiteral("WRITE ERROR"), MessageIcon::Critical);
     }
 }

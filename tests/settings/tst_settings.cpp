@@ -97,6 +97,35 @@ private slots:
         QCOMPARE(directory.readSettings(), after);
     }
 
+    // One write of several values gives the bytes of writing them one after another.
+    void severalValuesLandAsIfWrittenInTurn_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QList<QStringList>>("values");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("a key into the section the first one added")
+            << QByteArray("[a]\nA=1\n") << QList<QStringList>{{"s", "PIN", "10"}, {"S", "MAX", "180"}}
+            << QByteArray("[a]\nA=1\n[s]\nPIN=10\nMAX=180\n");
+        QTest::newRow("the same key twice: the last value")
+            << QByteArray("[s]\r\nk=1\r\n") << QList<QStringList>{{"s", "k", "2"}, {"s", "K", "3"}}
+            << QByteArray("[s]\r\nk=3\r\n");
+        QTest::newRow("unfinished last line, then a new section")
+            << QByteArray("[s]\nA=1") << QList<QStringList>{{"s", "B", "2"}, {"t", "C", "3"}}
+            << QByteArray("[s]\nA=1\nB=2\n[t]\nC=3\n");
+    }
+    void severalValuesLandAsIfWrittenInTurn()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QList<QStringList>, values);
+        QFETCH(QByteArray, after);
+        TestProgramDirectory directory(before);
+        QList<ProfileFile::Setting> settings;
+        for (const QStringList& value : values)
+            settings.append({value[0], value[1], value[2]});
+        QVERIFY(ProfileFile::write(directory.settingsPath(), settings));
+        QCOMPARE(directory.readSettings(), after);
+    }
+
     void linesThatAreNotUtf8ReadAsLatin1()
     {
         const QByteArray file = "\xEF\xBB\xBF[sezione 3]\nUTENTE=Jos\xe9\n[sezione 2]\npath_DATI=\\caff\xc3\xa8.MDB\n";

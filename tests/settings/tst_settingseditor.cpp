@@ -9,6 +9,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QByteArray Standard = TestProgramDirectory::standardSettings(QStringLiteral("/dev/ttyACM0"));
@@ -22,6 +27,39 @@ struct EditorRig {
     QLineEdit* field(const char* name) { return widget<QLineEdit>(editor, name); }
     void click(const char* name) { widget<QPushButton>(editor, name)->click(); }
 };
+
+#ifdef Q_OS_LINUX
+// Counts the times a file in a directory is replaced by another renamed over it, as a safe save does.
+class ReplacementCounter {
+public:
+    explicit ReplacementCounter(const QString& directory)
+        : m_inotify(inotify_init1(IN_NONBLOCK))
+    {
+        // Creations too: the kernel merges an event into an identical one just before it, and the
+        // temporary file created before each rename keeps the renames apart.
+        inotify_add_watch(m_inotify, QFile::encodeName(directory).constData(), IN_MOVED_TO | IN_CREATE);
+    }
+    ~ReplacementCounter() { close(m_inotify); }
+
+    int replacements(const QString& fileName) const
+    {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t size; (size = read(m_inotify, buffer, sizeof buffer)) > 0;) {
+            for (char* next = buffer; next < buffer + size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(next);
+                if ((event->mask & IN_MOVED_TO) && event->len > 0 && QFile::decodeName(event->name) == fileName)
+                    ++count;
+                next += sizeof(inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+
+private:
+    int m_inotify;
+};
+#endif
 
 } // namespace
 
@@ -60,6 +98,23 @@ private slots:
         rig.click("Command1");
         QCOMPARE(rig.settings.PIN, 10);
         QVERIFY(rig.platform.messages.isEmpty());
+    }
+
+    void writeReplacesTheFileOnceWithEveryValue()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("counts file replacements with inotify");
+#else
+        // One replacement: a reader (or a crash) never meets the file with only some rows written.
+        EditorRig rig;
+        rig.field("Text6")->setText(QStringLiteral("7"));
+        rig.field("Text10")->setText(QStringLiteral("5"));
+        const ReplacementCounter counter(rig.directory.path());
+        rig.click("Command2");
+        QCOMPARE(counter.replacements(QStringLiteral("VELTRANO.ini")), 1);
+        QCOMPARE(rig.directory.readSettings(),
+                 QByteArray(Standard).replace("PORTACOM=6", "PORTACOM=7").replace("MINROT=0", "MINROT=5"));
+#endif
     }
 
     void writesUntrimmedAndShowsTrimmed()
