@@ -2,14 +2,12 @@
 
 #include "AccessibleWindow.h"
 #include "GlobalSettings.h"
-#include "Indicators.h"
 #include "KeyFilter.h"
 #include "MemoryStore.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "WindowPlacement.h"
-#include "ui_mainwindow.h"
 #include "ui_memoryeditor.h"
 
 #include <QApplication>
@@ -63,16 +61,13 @@ QString positioningCommand(const QLineEdit* degrees)
 
 } // namespace
 
-MemoryEditor::MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString& programDirectory,
-                           const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                           const QString& iconPath, QWidget* parent)
+MemoryEditor::MemoryEditor(MemoryStore& store, const QString& programDirectory, const GlobalSettings& settings,
+                           Platform& platform, const QString& iconPath, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_ui(std::make_unique<Ui::MEMOMASK>())
-    , m_main(main)
     , m_store(store)
     , m_settings(settings)
     , m_platform(platform)
-    , m_colours(colours)
 {
     presentAsWindow(this);
     m_ui->setupUi(this);
@@ -94,11 +89,6 @@ MemoryEditor::MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString
     NumericKeyFilter::install(m_ui->Text11);
     m_ui->Frame3->installEventFilter(this);
 
-    // Opening.
-    m_main.monitor_MEM->show();
-    m_main.METERBAND->setText(QStringLiteral("0"));
-    m_main.FREQ->setText(QStringLiteral("0"));
-    m_main.modeop->clear();
     showWindowIcon(this, iconPath);
     move(twipsToPixels(800), twipsToPixels(800));
     m_storePath = memoryFilePath(programDirectory, m_settings);
@@ -174,19 +164,9 @@ void MemoryEditor::ripulisci_campi()
 
 void MemoryEditor::selectRow(int row)
 {
-    m_main.ANGLE->clear();
-    m_main.RISPOSTA->clear();
-    m_main.COMANDO->clear();
-    m_main.FREQ->clear();
-    m_main.METERBAND->setText(QStringLiteral(" mt."));
-    m_main.modeop->clear();
-    m_main.modeMEMO->show();
-    m_main.modeop->show();
     const MemoryListModel* list = m_store.list();
-    // The header row holds no memory, whether or not memories follow it.
     if (row <= 0 || !list || list->rowCount() == 0) {
-        m_main.ANGLE->clear();
-        m_main.COMANDO->clear();
+        emit recallCleared();
         return;
     }
     const auto cell = [&](int column, int role = Qt::DisplayRole) { return list->index(row - 1, column).data(role); };
@@ -196,7 +176,7 @@ void MemoryEditor::selectRow(int row)
     m_ui->Text11->setText(cell(ColumnFrequency).toString());
     m_ui->Text7->setText(cell(ColumnDegrees).toString());
     m_ui->Text6->setText(cell(ColumnCommand).toString());
-    m_main.COMANDO->setText(m_ui->Text6->text().trimmed());
+    const QString command = m_ui->Text6->text().trimmed();
     m_ui->note->setPlainText(cell(ColumnNote).toString());
     if (isBlank(m_ui->Text9) || isBlank(m_ui->Text11) || isBlank(m_ui->Text6) || isBlank(m_ui->Text7)) {
         m_ui->Text6->clear();
@@ -205,7 +185,7 @@ void MemoryEditor::selectRow(int row)
         m_ui->Check2->setChecked(true);
     }
     m_ui->Check2->setChecked(booleanValue(cell(ColumnValid, Qt::EditRole)).value_or(false));
-    emit recalled({m_ui->Text10->text(), m_ui->Text9->text(), m_ui->Text11->text(), m_ui->Text7->text(),
+    emit recalled({m_ui->Text10->text(), m_ui->Text9->text(), m_ui->Text11->text(), m_ui->Text7->text(), command,
                    m_ui->Check2->isChecked()});
 }
 
@@ -374,9 +354,7 @@ bool MemoryEditor::eventFilter(QObject* watched, QEvent* event)
 
 void MemoryEditor::closeEvent(QCloseEvent* event)
 {
-    paintIndicator(m_main.Shape_MEMO, m_colours.grey);
-    m_main.monitor_MEM->hide();
-    m_main.ANGLE->setEnabled(true);
+    emit closing();
     QWidget::closeEvent(event);
     m_store.close();
 }

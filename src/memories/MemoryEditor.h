@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 
-struct ColourValues;
 struct GlobalSettings;
 struct TypedMemory;
 class MemoryStore;
@@ -16,8 +15,7 @@ class Platform;
 class QPushButton;
 namespace Ui {
 class MEMOMASK;
-class VELTRANO;
-} // namespace Ui
+}
 
 // What a row selection hands to the main window: the editing fields as they stand.
 struct RecalledMemory {
@@ -25,6 +23,7 @@ struct RecalledMemory {
     QString mode;
     QString frequency;
     QString degrees;
+    QString command; // as stored, before the "Valid" rule looks at it
     bool valid = false;
 };
 
@@ -37,9 +36,8 @@ public:
     // Picker state: which list the picker buttons show.
     enum class Picker : std::int16_t { Closed = 0, Bands = 1, Modes = 2 };
 
-    MemoryEditor(Ui::VELTRANO& main, MemoryStore& store, const QString& programDirectory,
-                 const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                 const QString& iconPath, QWidget* parent = nullptr);
+    MemoryEditor(MemoryStore& store, const QString& programDirectory, const GlobalSettings& settings,
+                 Platform& platform, const QString& iconPath, QWidget* parent = nullptr);
     ~MemoryEditor() override;
 
     void apri_banda();
@@ -55,11 +53,13 @@ public:
     void togglePicker(Picker picker);
     void choose(int button);
 
-    Picker tipo_selettore() const { return m_picker; }
-
 signals:
-    // A row selection asks the main window to recall the memory (ESEGUE_UNO).
+    // The operator chose a memory's row.
     void recalled(const RecalledMemory& memory);
+    // The operator chose the header row, which holds no memory.
+    void recallCleared();
+    // The window is closing; the memory function ends with it.
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,12 +79,10 @@ private:
     bool rewrite(std::int16_t number);
 
     std::unique_ptr<Ui::MEMOMASK> m_ui;
-    Ui::VELTRANO& m_main;
     MemoryStore& m_store;
     QString m_storePath;
     const GlobalSettings& m_settings;
     Platform& m_platform;
-    const ColourValues& m_colours;
     std::array<QPushButton*, 12> m_pickerButtons{};
     Picker m_picker = Picker::Closed;
     std::int16_t MEM_SELEZIONATA = 0;

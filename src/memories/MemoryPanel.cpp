@@ -5,9 +5,11 @@
 #include "MemoryEditor.h"
 #include "Platform.h"
 #include "SingleInstance.h"
-#include "ui_mainwindow.h"
 
+#include <QAction>
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -15,16 +17,15 @@ const QString CsvFilter = QStringLiteral("CSV files (*.csv);;All files (*)");
 
 } // namespace
 
-MemoryPanel::MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platform& platform,
-                         const ColourValues& colours, QString programDirectory, QString iconPath, QWidget* window)
-    : QObject(window)
-    , m_ui(ui)
+MemoryPanel::MemoryPanel(const Widgets& widgets, const GlobalSettings& settings, Platform& platform,
+                         const ColourValues& colours, QString programDirectory, QString iconPath, QObject* parent)
+    : QObject(parent)
+    , m_ui(widgets)
     , m_settings(settings)
     , m_platform(platform)
     , m_colours(colours)
     , m_programDirectory(std::move(programDirectory))
     , m_iconPath(std::move(iconPath))
-    , m_window(window)
 {
     connect(m_ui.MEMO, &QPushButton::clicked, this, &MemoryPanel::memorySwitch);
     connect(m_ui.esporta_memorie, &QAction::triggered, this, &MemoryPanel::exportMemories);
@@ -33,22 +34,39 @@ MemoryPanel::MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platf
 
 MemoryPanel::~MemoryPanel() = default;
 
+void MemoryPanel::setServoState(ServoState state)
+{
+    m_servoState = state;
+    switch (state) {
+    case ServoState::On: m_ui.MEMO->setEnabled(true); break;
+    case ServoState::Off:
+        m_ui.MEMO->setEnabled(false);
+        paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
+        break;
+    case ServoState::SetupRepeat: break;
+    }
+}
+
 void MemoryPanel::memorySwitch()
 {
-    const QString servo = m_ui.Command1->text();
-    if (servo == u"ON") {
+    if (m_servoState == ServoState::On) {
         showSingleInstance(m_editor, [this] {
-            auto* editor = new MemoryEditor(m_ui, m_store, m_programDirectory, m_settings, m_platform, m_colours,
-                                            m_iconPath, m_window);
+            m_ui.monitor_MEM->show();
+            m_ui.METERBAND->setText(QStringLiteral("0"));
+            m_ui.FREQ->setText(QStringLiteral("0"));
+            m_ui.modeop->clear();
+            auto* editor =
+                new MemoryEditor(m_store, m_programDirectory, m_settings, m_platform, m_iconPath, m_ui.window);
             connect(editor, &MemoryEditor::recalled, this, &MemoryPanel::ESEGUE_UNO);
+            connect(editor, &MemoryEditor::recallCleared, this, &MemoryPanel::clearRecall);
+            connect(editor, &MemoryEditor::closing, this, &MemoryPanel::editorClosed);
             return editor;
         });
         m_ui.monitor_MEM->show();
         paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
-        // From now on the angle comes from recalled memories only.
-        m_ui.ANGLE->setEnabled(false);
+        emit memoryFunctionOpened();
     }
-    if (servo == u"OFF") {
+    if (m_servoState == ServoState::Off) {
         paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
         m_ui.monitor_MEM->hide();
     }
@@ -56,7 +74,7 @@ void MemoryPanel::memorySwitch()
 
 void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory)
 {
-    m_ui.ANGLE->setText(memory.degrees);
+    emit memoryRecalled(memory.degrees, memory.command);
     paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
     m_ui.monitor_MEM->show();
     m_ui.METERBAND->setText(memory.band + QStringLiteral(" mt."));
@@ -69,10 +87,32 @@ void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory)
         return;
     }
     paintIndicator(m_ui.MEM_VALIDA, m_colours.red);
-    m_platform.message(m_editor ? static_cast<QWidget*>(m_editor) : m_window, QStringLiteral("Not usable!"), QString());
-    m_ui.ANGLE->clear();
-    m_ui.RISPOSTA->clear();
-    m_ui.COMANDO->clear();
+    m_platform.message(m_editor ? static_cast<QWidget*>(m_editor) : m_ui.window, QStringLiteral("Not usable!"),
+                       QString());
+    // An empty angle is refused by "SET ANGLE", so nothing of this memory can be sent.
+    emit memoryRecalled(QString(), QString());
+}
+
+void MemoryPanel::clearRecall()
+{
+    emit memoryRecalled(QString(), QString());
+    m_ui.FREQ->clear();
+    m_ui.METERBAND->setText(QStringLiteral(" mt."));
+    m_ui.modeop->clear();
+    m_ui.modeMEMO->show();
+    m_ui.modeop->show();
+}
+
+void MemoryPanel::editorClosed()
+{
+    paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
+    m_ui.monitor_MEM->hide();
+    emit memoryFunctionClosed();
+}
+
+void MemoryPanel::hideMonitor()
+{
+    m_ui.monitor_MEM->hide();
 }
 
 void MemoryPanel::releaseStore()
@@ -84,7 +124,7 @@ void MemoryPanel::exportMemories()
 {
     const QString title = QStringLiteral("EXPORT MEMORIES");
     const QString csvPath =
-        m_platform.saveFileName(m_window, title, QDir::home().filePath(QStringLiteral("memories.csv")), CsvFilter);
+        m_platform.saveFileName(m_ui.window, title, QDir::home().filePath(QStringLiteral("memories.csv")), CsvFilter);
     if (!csvPath.isEmpty())
         report(exportMemoriesToCsv(m_store, memoryFilePath(m_programDirectory, m_settings), csvPath), title);
 }
@@ -92,7 +132,7 @@ void MemoryPanel::exportMemories()
 void MemoryPanel::importMemories()
 {
     const QString title = QStringLiteral("IMPORT MEMORIES");
-    const QString csvPath = m_platform.openFileName(m_window, title, CsvFilter);
+    const QString csvPath = m_platform.openFileName(m_ui.window, title, CsvFilter);
     if (csvPath.isEmpty())
         return;
     const TransferReport imported =
@@ -104,5 +144,5 @@ void MemoryPanel::importMemories()
 
 void MemoryPanel::report(const TransferReport& report, const QString& title)
 {
-    m_platform.message(m_window, report.text, title, report.done ? MessageIcon::Information : MessageIcon::Critical);
+    m_platform.message(m_ui.window, report.text, title, report.done ? MessageIcon::Information : MessageIcon::Critical);
 }

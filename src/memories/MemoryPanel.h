@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MemoryStore.h"
+#include "ServoState.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,24 +13,39 @@ struct GlobalSettings;
 struct RecalledMemory;
 class MemoryEditor;
 class Platform;
+class QAction;
+class QLabel;
+class QPushButton;
 class QWidget;
-namespace Ui {
-class VELTRANO;
-}
 
 // The main window's memory panel: the "MEMO" button that opens the memory editor, the memory
 // indicator and the monitor of the memory last recalled. It owns the memory store for the whole run.
 class MemoryPanel final : public QObject {
     Q_OBJECT
 public:
-    MemoryPanel(Ui::VELTRANO& ui, const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                QString programDirectory, QString iconPath, QWidget* window);
+    struct Widgets {
+        QWidget* window; // parent of the memory editor
+        QPushButton* MEMO;
+        QWidget* Shape_MEMO;
+        QWidget* monitor_MEM;
+        QLabel* FREQ;
+        QLabel* METERBAND;
+        QLabel* modeMEMO;
+        QLabel* modeop;
+        QWidget* MEM_VALIDA;
+        QAction* esporta_memorie;
+        QAction* importa_memorie;
+    };
+
+    MemoryPanel(const Widgets& widgets, const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
+                QString programDirectory, QString iconPath, QObject* parent = nullptr);
     ~MemoryPanel() override;
 
-    // "MEMO" clicked: acts on the servo switch's caption "ON" or "OFF" only.
-    void memorySwitch();
-    // Shows a memory the editor recalled and puts its angle into ANGLE; an unusable one is reported.
+    // "MEMO" works only while the servo is switched on or off, not while the switch repeats the set-up.
+    void setServoState(ServoState state);
+    // Shows a memory the editor recalled; an unusable one is reported and its angle withheld.
     void ESEGUE_UNO(const RecalledMemory& memory);
+    void hideMonitor();
     // Lets go of the database, as the program does on its way out.
     void releaseStore();
     // "Memories" menu: every memory out to a CSV file, or a CSV file's memories in; the counts or the
@@ -37,16 +53,25 @@ public:
     void exportMemories();
     void importMemories();
 
+signals:
+    void memoryFunctionOpened();
+    void memoryFunctionClosed();
+    // The angle and command a recall puts on the main window; both empty when nothing usable was recalled.
+    void memoryRecalled(const QString& angle, const QString& command);
+
 private:
     void report(const TransferReport& report, const QString& title);
+    void memorySwitch();
+    void clearRecall();
+    void editorClosed();
 
-    Ui::VELTRANO& m_ui;
+    Widgets m_ui;
     const GlobalSettings& m_settings;
     Platform& m_platform;
     const ColourValues& m_colours;
     QString m_programDirectory;
     QString m_iconPath;
-    QWidget* m_window;
+    ServoState m_servoState = ServoState::Off;
     MemoryStore m_store;
     QPointer<MemoryEditor> m_editor;
 };

@@ -32,13 +32,6 @@ const QString DuplicateSearch =
     QStringLiteral("Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
                    "and FREQUENZA=? COLLATE CASELESS");
 
-// SQLite's primary result codes that the messages tell apart.
-constexpr int SqliteBusy = 5;
-constexpr int SqliteLocked = 6;
-constexpr int SqliteReadOnly = 8;
-constexpr int SqliteCorrupt = 11;
-constexpr int SqliteNotADatabase = 26;
-
 const QString LockedReason =
     QStringLiteral("another program is using it and keeps it locked. Close that program and try again.");
 const QString Reading = QStringLiteral("cannot be read");
@@ -119,11 +112,11 @@ std::optional<QString> unusableFileReason(const QString& filePath)
 QString reasonFor(const QSqlError& error)
 {
     switch (error.nativeErrorCode().toInt() & 0xFF) {
-    case SqliteBusy:
-    case SqliteLocked: return LockedReason;
-    case SqliteCorrupt:
-    case SqliteNotADatabase: return NotADatabaseReason;
-    case SqliteReadOnly: return QStringLiteral("the file cannot be written (it is read-only).");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return LockedReason;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return NotADatabaseReason;
+    case SQLITE_READONLY: return QStringLiteral("the file cannot be written (it is read-only).");
     default: return error.text() + u'.';
     }
 }
@@ -204,8 +197,8 @@ bool MemoryStore::open(const QString& filePath)
     // read-only is shown but never written, even for an administrator who could.
     const QFileInfo file(filePath);
     const bool readOnly = file.exists() && !(file.permissions() & QFileDevice::WriteOwner);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000")
-                               + (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000") +
+                               (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!database.open())
         return failQuery(opening, database.lastError());
     if (!registerFunctions(database)) {

@@ -1,18 +1,18 @@
 #include "ConnectionFrame.h"
 
 #include "GlobalSettings.h"
-#include "Indicators.h"
 #include "KeyFilter.h"
 #include "NumberText.h"
 #include "Platform.h"
 #include "SerialLink.h"
-#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace {
-
-const QString Connect = QStringLiteral("&Connect");
-const QString Disconnect = QStringLiteral("&Disconnect");
-const QColor LightGrey(0xC0, 0xC0, 0xC0);
 
 const QStringList BaudRates = {QStringLiteral("110"),   QStringLiteral("300"),   QStringLiteral("600"),
                                QStringLiteral("1200"),  QStringLiteral("2400"),  QStringLiteral("4800"),
@@ -20,12 +20,17 @@ const QStringList BaudRates = {QStringLiteral("110"),   QStringLiteral("300"),  
                                QStringLiteral("28800"), QStringLiteral("38400"), QStringLiteral("56000"),
                                QStringLiteral("57600"), QStringLiteral("115200")};
 
+QString buttonCaption(ConnectionFrame::State state)
+{
+    return state == ConnectionFrame::State::Connected ? QStringLiteral("&Disconnect") : QStringLiteral("&Connect");
+}
+
 } // namespace
 
-ConnectionFrame::ConnectionFrame(Ui::VELTRANO& ui, SerialLink& link, const GlobalSettings& settings, Platform& platform,
-                                 QObject* parent)
+ConnectionFrame::ConnectionFrame(const Widgets& widgets, SerialLink& link, const GlobalSettings& settings,
+                                 Platform& platform, QObject* parent)
     : QObject(parent)
-    , m_ui(ui)
+    , m_ui(widgets)
     , m_link(link)
     , m_settings(settings)
     , m_platform(platform)
@@ -43,6 +48,12 @@ ConnectionFrame::ConnectionFrame(Ui::VELTRANO& ui, SerialLink& link, const Globa
     }
 }
 
+void ConnectionFrame::setState(State state)
+{
+    m_state = state;
+    m_ui.CON_DISCON->setText(buttonCaption(state));
+}
+
 bool ConnectionFrame::APRI_COMM()
 {
     m_link.setCommPort(m_settings.PORTACOM);
@@ -55,7 +66,7 @@ bool ConnectionFrame::APRI_COMM()
         opened = m_link.open();
     }
     if (!opened) {
-        m_platform.message(m_ui.centralwidget,
+        m_platform.message(m_ui.window,
                            QStringLiteral("ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  Non "
                                           "corrisponde\n\ra quella rlevata in Gestione Dispositivi del PC"),
                            QStringLiteral(" Errore : %1").arg(m_link.errorNumber()), MessageIcon::Critical);
@@ -63,7 +74,8 @@ bool ConnectionFrame::APRI_COMM()
         return false;
     }
     showOpenPort();
-    m_ui.CON_DISCON->setText(Disconnect);
+    setState(State::Connected);
+    emit linkOpened();
     return true;
 }
 
@@ -77,47 +89,45 @@ void ConnectionFrame::CARICA_LISTE()
     }
     m_ui.cboBaudrate->clear();
     m_ui.cboBaudrate->addItems(BaudRates);
-    m_ui.cboMove->clear();
-    m_ui.cboMove->addItems({QStringLiteral("Up/Down"), QStringLiteral("Continuo")});
-    // Clearing an editable list selects its first item again once items arrive; the texts stay empty.
+    // Refilling an editable list selects its first item; the texts stay empty until an action sets them.
     m_ui.cboPort->setEditText(QString());
     m_ui.cboBaudrate->setEditText(QString());
-    m_ui.cboMove->setEditText(QString());
 }
 
 void ConnectionFrame::connectOrDisconnect()
 {
     if (m_ui.cboPort->currentText().isEmpty()) {
-        m_platform.message(m_ui.centralwidget, QStringLiteral("It is necessary to indicate the COMM port in use"),
+        m_platform.message(m_ui.window, QStringLiteral("It is necessary to indicate the COMM port in use"),
                            QStringLiteral("COMM PORT SETTING ERROR"), MessageIcon::Critical);
         return;
     }
     if (m_ui.cboBaudrate->currentText().isEmpty()) {
-        m_platform.message(m_ui.centralwidget, QStringLiteral("It is necessary to indicate the Boudarate"),
+        m_platform.message(m_ui.window, QStringLiteral("It is necessary to indicate the Boudarate"),
                            QStringLiteral("CONNECTION SPEED ERROR"), MessageIcon::Critical);
         return;
     }
-    paintIndicator(m_ui.Shape1, LightGrey);
-    m_ui.Text1->clear();
-    m_ui.Text2->clear();
+    emit connectionRequested();
 
-    if (m_ui.CON_DISCON->text() == Disconnect) {
+    if (m_state == State::Connected) {
+        // With the port already closed, pressing it only resets the set-up results.
         if (m_link.isOpen()) {
             m_link.close();
             m_ui.Label3->clear();
-            enableSetupSend(false);
-            m_ui.Frame1->hide();
-            m_ui.CON_DISCON->setText(Connect);
+            emit linkClosed();
+            setState(State::Disconnected);
+            emit disconnected();
         }
         return;
     }
 
     m_link.close();
+    emit linkClosed();
     m_ui.Label3->clear();
     const QString portText = m_ui.cboPort->currentText();
+    // "COM7" names port 7; the bare digits the frame shows keep the port last opened.
     if (portText.size() > 3) {
         const double number = leadingNumberValue(QStringView(portText).mid(3));
-        if (number >= 1 && number <= 255)
+        if (number >= PortNumbers.minimum && number <= PortNumbers.maximum)
             m_link.setCommPort(int(number));
     }
     m_link.setSettings(m_ui.cboBaudrate->currentText().trimmed() + QStringLiteral(",n,8,1"));
@@ -126,24 +136,22 @@ void ConnectionFrame::connectOrDisconnect()
     QString error;
     if (m_link.open(&error)) {
         showOpenPort();
-        m_ui.CON_DISCON->setText(Disconnect);
-        m_ui.Frame1->show();
-        enableSetupSend(true);
+        setState(State::Connected);
+        emit linkOpened();
         return;
     }
-    m_platform.message(m_ui.centralwidget, QStringLiteral("Unable to open port: Check connections.\r\n") + error,
+    m_platform.message(m_ui.window, QStringLiteral("Unable to open port: Check connections.\r\n") + error,
                        QStringLiteral("DISCONNECT"), MessageIcon::Critical);
-    enableSetupSend(false);
     m_ui.Label3->clear();
     m_ui.CON_DISCON->setEnabled(true);
-    m_ui.CON_DISCON->setText(Connect);
+    setState(State::Disconnected);
 }
 
 void ConnectionFrame::closeFrame()
 {
     m_ui.Frame2->hide();
     if (m_ui.Frame1->isHidden()) {
-        m_platform.message(m_ui.centralwidget,
+        m_platform.message(m_ui.window,
                            QStringLiteral("         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT"), QString(),
                            MessageIcon::None);
     }
@@ -161,6 +169,26 @@ void ConnectionFrame::showStoredPortAndSpeed()
     m_ui.cboBaudrate->setEditText(m_settings.PORTACOMSET.section(u',', 0, 0));
 }
 
+void ConnectionFrame::offerStoredPortForReconnect()
+{
+    m_ui.Label3->clear();
+    // The port stays open; pressing the button closes it and opens it again with these values.
+    setState(State::Disconnected);
+    m_ui.cboBaudrate->setEnabled(false);
+    m_ui.cboPort->setEnabled(false);
+    m_ui.cboPort->setEditText(QStringLiteral("COM%1").arg(m_settings.PORTACOM));
+    m_ui.cboBaudrate->setEditText(QString::number(m_settings.BAUD));
+}
+
+void ConnectionFrame::offerFreePortChoice()
+{
+    m_ui.Label3->clear();
+    m_ui.cboBaudrate->setEnabled(true);
+    m_ui.cboBaudrate->setEditText(QString());
+    m_ui.cboPort->setEnabled(true);
+    m_ui.cboPort->setEditText(QString());
+}
+
 void ConnectionFrame::toggleFieldsEnabled()
 {
     const bool enable = !m_ui.cboPort->isEnabled();
@@ -175,20 +203,14 @@ void ConnectionFrame::showOpenPort()
     m_ui.Label3->setToolTip(m_link.device());
 }
 
-void ConnectionFrame::enableSetupSend(bool enabled)
-{
-    m_ui.ESEGUE_SET->setEnabled(enabled);
-    m_ui.Command3->setEnabled(enabled);
-}
-
 void ConnectionFrame::onConnectionLost(const QString& reason)
 {
     m_ui.Label3->clear();
-    enableSetupSend(false);
-    m_ui.Frame1->hide();
-    m_ui.CON_DISCON->setText(Connect);
+    emit linkClosed();
+    setState(State::Disconnected);
+    emit disconnected();
     m_ui.Frame2->show();
-    m_platform.message(m_ui.centralwidget,
+    m_platform.message(m_ui.window,
                        QStringLiteral("The connection to ARDUINO on COM%1 was lost.\r\r%2\r\rCheck the cable, "
                                       "then press \"Connect\".")
                            .arg(m_link.commPort())

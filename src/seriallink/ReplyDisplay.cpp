@@ -1,11 +1,12 @@
 #include "ReplyDisplay.h"
 
 #include "SerialLink.h"
-#include "ui_mainwindow.h"
 
-ReplyDisplay::ReplyDisplay(Ui::VELTRANO& ui, SerialLink& link, QObject* parent)
+#include <QLineEdit>
+
+ReplyDisplay::ReplyDisplay(const Widgets& widgets, SerialLink& link, QObject* parent)
     : QObject(parent)
-    , m_ui(ui)
+    , m_ui(widgets)
     , m_link(link)
 {
     connect(&m_link, &SerialLink::onComm, this, &ReplyDisplay::onComm);

@@ -2,22 +2,26 @@
 
 #include <QObject>
 
+class QLineEdit;
 class SerialLink;
-namespace Ui {
-class VELTRANO;
-}
 
 // Shows what the board sends, as it arrives and without interpreting it, in the reply fields.
 class ReplyDisplay final : public QObject {
     Q_OBJECT
 public:
-    ReplyDisplay(Ui::VELTRANO& ui, SerialLink& link, QObject* parent = nullptr);
+    struct Widgets {
+        QLineEdit* COMANDO;
+        QLineEdit* RISPOSTA;
+        QLineEdit* Text2; // the servo set-up panel's reply field
+    };
+
+    ReplyDisplay(const Widgets& widgets, SerialLink& link, QObject* parent = nullptr);
 
     void HandleInput(const QByteArray& received);
 
 private:
     void onComm(int eventCode);
 
-    Ui::VELTRANO& m_ui;
+    Widgets m_ui;
     SerialLink& m_link;
 };

@@ -1,18 +1,34 @@
 #include "AnglePositioning.h"
 
 #include "CommandLine.h"
+#include "CommandSender.h"
 #include "GlobalSettings.h"
 #include "Indicators.h"
 #include "KeyFilter.h"
 #include "Platform.h"
-#include "ServoSwitch.h"
-#include "ui_mainwindow.h"
 
-AnglePositioning::AnglePositioning(Ui::VELTRANO& ui, SerialLink& link, const GlobalSettings& settings,
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QString switchCaption(ServoState state)
+{
+    switch (state) {
+    case ServoState::Off: return QStringLiteral("OFF");
+    case ServoState::On: return QStringLiteral("ON");
+    case ServoState::SetupRepeat: return QStringLiteral("&Connect");
+    }
+    return QString();
+}
+
+} // namespace
+
+AnglePositioning::AnglePositioning(const Widgets& widgets, CommandSender& sender, const GlobalSettings& settings,
                                    Platform& platform, const ColourValues& colours, QObject* parent)
     : QObject(parent)
-    , m_ui(ui)
-    , m_sender(*ui.COMANDO, link)
+    , m_ui(widgets)
+    , m_sender(sender)
     , m_settings(settings)
     , m_platform(platform)
     , m_colours(colours)
@@ -22,7 +38,6 @@ AnglePositioning::AnglePositioning(Ui::VELTRANO& ui, SerialLink& link, const Glo
     connect(m_ui.S_piu, &QPushButton::clicked, this, [this] { stepAngle(1); });
     connect(m_ui.S_meno, &QPushButton::clicked, this, [this] { stepAngle(-1); });
     connect(m_ui.PULISCE, &QPushButton::clicked, this, &AnglePositioning::clearFields);
-    // The form limits the field to three characters, pasted text included.
     NumericKeyFilter::install(m_ui.ANGLE);
 }
 
@@ -31,20 +46,62 @@ void AnglePositioning::START_SERVO()
     m_sender.send(servoStartLine(m_settings));
 }
 
+void AnglePositioning::setState(ServoState state)
+{
+    m_state = state;
+    m_ui.Command1->setText(switchCaption(state));
+    emit servoStateChanged(state);
+}
+
+void AnglePositioning::setIdle()
+{
+    setPositioningEnabled(false);
+    m_ui.COMANDO->clear();
+    m_ui.RISPOSTA->clear();
+    m_ui.ANGLE->clear();
+    m_ui.PULISCE->setEnabled(false);
+    // The display fields only ever show what the program wrote.
+    m_ui.COMANDO->setEnabled(false);
+    m_ui.RISPOSTA->setEnabled(false);
+    paintIndicator(m_ui.Shape_RX, m_colours.grey);
+    setState(ServoState::Off);
+}
+
+void AnglePositioning::repeatSetupSend()
+{
+    setState(ServoState::SetupRepeat);
+}
+
+void AnglePositioning::showRecalled(const QString& angle, const QString& command)
+{
+    m_ui.ANGLE->setText(angle);
+    m_ui.COMANDO->setText(command);
+    m_ui.RISPOSTA->clear();
+}
+
+void AnglePositioning::setAngleEntryEnabled(bool enabled)
+{
+    m_ui.ANGLE->setEnabled(enabled);
+}
+
+void AnglePositioning::clearLineFields()
+{
+    m_ui.COMANDO->clear();
+    m_ui.RISPOSTA->clear();
+}
+
 void AnglePositioning::switchClicked()
 {
-    const QString state = m_ui.Command1->text();
-    if (state == ServoSwitch::Off)
-        switchOn();
-    else if (state == ServoSwitch::On)
-        switchOff();
-    else
-        emit setupSendRequested();
+    switch (m_state) {
+    case ServoState::Off: switchOn(); break;
+    case ServoState::On: switchOff(); break;
+    case ServoState::SetupRepeat: emit setupSendRequested(); break;
+    }
 }
 
 void AnglePositioning::switchOn()
 {
-    m_ui.Command1->setText(ServoSwitch::On);
+    setState(ServoState::On);
     paintIndicator(m_ui.Shape_RX, m_colours.green);
     setPositioningEnabled(true);
     m_ui.PULISCE->setEnabled(true);
@@ -53,10 +110,9 @@ void AnglePositioning::switchOn()
 
 void AnglePositioning::switchOff()
 {
-    m_ui.Command1->setText(ServoSwitch::Off);
+    setState(ServoState::Off);
     paintIndicator(m_ui.Shape_RX, m_colours.grey);
     setPositioningEnabled(false);
-    paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();
     m_ui.ANGLE->clear();
@@ -65,8 +121,7 @@ void AnglePositioning::switchOff()
 
 void AnglePositioning::setPositioningEnabled(bool enabled)
 {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{m_ui.MEMO, m_ui.S_meno, m_ui.S_piu, m_ui.SETTA_ANGOLO, m_ui.ANGLE})
+    for (QWidget* control : std::initializer_list<QWidget*>{m_ui.S_meno, m_ui.S_piu, m_ui.SETTA_ANGOLO, m_ui.ANGLE})
         control->setEnabled(enabled);
 }
 
@@ -74,7 +129,7 @@ void AnglePositioning::setAngle()
 {
     const QString angle = m_ui.ANGLE->text();
     if (!angleWithinLimits(angle, m_settings.MINROT, m_settings.MAXROT)) {
-        m_platform.message(m_ui.centralwidget,
+        m_platform.message(m_ui.window,
                            QStringLiteral("The value entered is not within the permitted range.\r\r Valid values : "
                                           "%1<-->%2")
                                .arg(m_settings.MINROT)

@@ -1,33 +1,60 @@
 #pragma once
 
-#include "CommandSender.h"
+#include "ServoState.h"
 
 #include <QObject>
+#include <QString>
 
 struct ColourValues;
 struct GlobalSettings;
+class CommandSender;
 class Platform;
-class SerialLink;
-namespace Ui {
-class VELTRANO;
-}
+class QLineEdit;
+class QPushButton;
+class QWidget;
 
 // The " COMMAND " frame: the servo switch in its OFF and ON states, sending an angle, stepping it
-// one degree, clearing the fields, and the angle field's key filter.
+// one degree, clearing the fields. The servo state lives here; the switch's caption only shows it.
 class AnglePositioning final : public QObject {
     Q_OBJECT
 public:
-    AnglePositioning(Ui::VELTRANO& ui, SerialLink& link, const GlobalSettings& settings, Platform& platform,
+    struct Widgets {
+        QWidget* window; // parent of the message boxes
+        QPushButton* Command1;
+        QWidget* Shape_RX;
+        QLineEdit* ANGLE;
+        QPushButton* SETTA_ANGOLO;
+        QPushButton* S_piu;
+        QPushButton* S_meno;
+        QPushButton* PULISCE;
+        QLineEdit* COMANDO;
+        QLineEdit* RISPOSTA;
+    };
+
+    AnglePositioning(const Widgets& widgets, CommandSender& sender, const GlobalSettings& settings, Platform& platform,
                      const ColourValues& colours, QObject* parent = nullptr);
+
+    ServoState state() const { return m_state; }
 
     // Sends the servo start line with the stored pin and limits.
     void START_SERVO();
+    // The frame as the program starts: switched off, every field empty, nothing to press but the switch.
+    void setIdle();
+    // From now on the switch repeats the set-up send.
+    void repeatSetupSend();
+    // The angle and command of a recalled memory; both empty when nothing usable was recalled.
+    void showRecalled(const QString& angle, const QString& command);
+    // While the memory function is on, the angle comes from recalled memories only.
+    void setAngleEntryEnabled(bool enabled);
+    void clearLineFields();
 
 signals:
-    // The switch was pressed while showing neither OFF nor ON: the set-up panel's send takes over.
+    void servoStateChanged(ServoState state);
+    // The switch was pressed while repeating the set-up send: the set-up panel's send takes over.
     void setupSendRequested();
 
 private:
+    void setState(ServoState state);
     void switchClicked();
     void switchOn();
     void switchOff();
@@ -36,9 +63,10 @@ private:
     void stepAngle(int step);
     void clearFields();
 
-    Ui::VELTRANO& m_ui;
-    CommandSender m_sender;
+    Widgets m_ui;
+    CommandSender& m_sender;
     const GlobalSettings& m_settings;
     Platform& m_platform;
     const ColourValues& m_colours;
+    ServoState m_state = ServoState::Off;
 };

@@ -5,8 +5,9 @@
 class QLineEdit;
 class SerialLink;
 
-// The one way a line reaches the board: it is first shown in the command display, then what the
-// display holds goes out with a carriage return in a single write. A closed port writes nothing.
+// Every line for the board goes through here, so the command display always shows what went out
+// last and the line and its carriage return leave in one write (a board reading a half line would
+// answer it). A closed port writes nothing.
 class CommandSender {
 public:
     CommandSender(QLineEdit& display, SerialLink& link);

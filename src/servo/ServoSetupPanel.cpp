@@ -1,17 +1,20 @@
 #include "ServoSetupPanel.h"
 
 #include "CommandLine.h"
+#include "CommandSender.h"
 #include "GlobalSettings.h"
 #include "Indicators.h"
 #include "KeyFilter.h"
-#include "NumberText.h"
 #include "Platform.h"
 #include "SerialLink.h"
-#include "ServoSwitch.h"
-#include "ui_mainwindow.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <chrono>
 
@@ -20,16 +23,17 @@ namespace {
 // The panel's opening writes the movement mode differently from every other action.
 const QString OpeningMoveMode = QStringLiteral("180 °  Up-Down");
 const QString MoveMode = QStringLiteral("180° Up-Down");
-const QString ConnectCaption = QStringLiteral("&Connect");
+const QColor LightGrey(0xC0, 0xC0, 0xC0);
 
 } // namespace
 
-ServoSetupPanel::ServoSetupPanel(Ui::VELTRANO& ui, SerialLink& link, GlobalSettings& settings, Platform& platform,
-                                 const ColourValues& colours, QString programDirectory, QObject* parent)
+ServoSetupPanel::ServoSetupPanel(const Widgets& widgets, SerialLink& link, CommandSender& sender,
+                                 GlobalSettings& settings, Platform& platform, const ColourValues& colours,
+                                 QString programDirectory, QObject* parent)
     : QObject(parent)
-    , m_ui(ui)
+    , m_ui(widgets)
     , m_link(link)
-    , m_sender(*ui.COMANDO, link)
+    , m_sender(sender)
     , m_settings(settings)
     , m_platform(platform)
     , m_colours(colours)
@@ -37,7 +41,7 @@ ServoSetupPanel::ServoSetupPanel(Ui::VELTRANO& ui, SerialLink& link, GlobalSetti
 {
     paintIndicator(m_ui.Shape1, m_colours.grey);
     connect(m_ui.setta_servo, &QAction::triggered, this, &ServoSetupPanel::openPanel);
-    // The box's change handling runs for every change of the tick, by the operator or by code.
+    // toggled, not clicked: a tick set by the program must run the same handling as the operator's.
     connect(m_ui.presetta, &QCheckBox::toggled, this, &ServoSetupPanel::presetChanged);
     m_ui.presetta->installEventFilter(this);
     connect(m_ui.ESEGUE_SET, &QPushButton::clicked, this, [this] { setupSend(false); });
@@ -68,7 +72,7 @@ void ServoSetupPanel::openPanel()
     paintIndicator(m_ui.Shape1, m_colours.grey);
     m_ui.cboMove->setEditText(OpeningMoveMode);
     m_ui.Frame4->show();
-    m_ui.Frame1->hide();
+    emit panelOpened();
     enableSendButtons();
     showStoredValues();
     setValueFieldsEnabled(!m_ui.presetta->isChecked());
@@ -84,12 +88,7 @@ void ServoSetupPanel::presetChanged()
 
 void ServoSetupPanel::CARICA_PRESET()
 {
-    m_ui.Label3->clear();
-    m_ui.CON_DISCON->setText(ConnectCaption);
-    m_ui.cboBaudrate->setEnabled(false);
-    m_ui.cboPort->setEnabled(false);
-    m_ui.cboPort->setEditText(QStringLiteral("COM%1").arg(m_settings.PORTACOM));
-    m_ui.cboBaudrate->setEditText(QString::number(m_settings.BAUD));
+    emit storedPresetLoaded();
     m_ui.ESEGUE_SET->setEnabled(false);
     showStoredValues();
     setValueFieldsEnabled(false);
@@ -98,12 +97,7 @@ void ServoSetupPanel::CARICA_PRESET()
 
 void ServoSetupPanel::LIBERA_PRESET()
 {
-    m_ui.Label3->clear();
-    m_ui.Command1->setText(ServoSwitch::Connect);
-    m_ui.cboBaudrate->setEnabled(true);
-    m_ui.cboBaudrate->setEditText(QString());
-    m_ui.cboPort->setEnabled(true);
-    m_ui.cboPort->setEditText(QString());
+    emit freePresetLoaded();
     m_ui.TextMotor->setText(QStringLiteral("9"));
     m_ui.max_rot->setText(QStringLiteral("180"));
     m_ui.min_rot->setText(QStringLiteral("0"));
@@ -126,7 +120,7 @@ void ServoSetupPanel::sendStored(bool fromSwitch)
     setValueFieldsEnabled(false);
     clearResults();
     showLine(servoStartLine(m_settings));
-    // Only the switch looks at the port first; the panel's button relies on a closed port writing nothing.
+    // The panel's button is disabled while the port is closed; the switch is not, so it looks first.
     if (fromSwitch && !m_link.isOpen())
         return;
     m_sender.writeShown();
@@ -137,7 +131,7 @@ void ServoSetupPanel::sendEntered()
 {
     if (!isPwmPin(fieldValue(m_ui.TextMotor->text()))) {
         m_platform.message(
-            m_ui.centralwidget,
+            m_ui.window,
             QStringLiteral("SERVO connection PIN on ARDUINO Incorrect!\r\r     Valid PWM Values : 3-5-6-9-10-11"),
             QStringLiteral("NON-PWM SELECTED PIN"), MessageIcon::Critical);
         return;
@@ -160,7 +154,7 @@ ServoSetupPanel::Answer ServoSetupPanel::confirmEnteredValues()
         fieldValue(m_ui.max_rot->text()) == m_settings.MAXROT)
         return Answer::Send;
     const MessageAnswer answer = m_platform.message(
-        m_ui.centralwidget,
+        m_ui.window,
         QStringLiteral("The STANDARD values on VELTRANO.ini are different! \r\r       Do you want them to be "
                        "overwritten?"),
         QStringLiteral("VARIATION OF STANDARD PARAMETERS"), MessageIcon::None, MessageButtons::YesNoCancel);
@@ -174,33 +168,30 @@ ServoSetupPanel::Answer ServoSetupPanel::confirmEnteredValues()
 void ServoSetupPanel::storeEnteredValues()
 {
     const QString fileName = QString::fromLatin1(SettingsFileName);
-    const struct Entry {
-        const char* section;
-        const char* key;
-        QString value;
-    } entries[] = {{"sezione 8", "PIN", enteredValueText(m_ui.TextMotor->text())},
-                   {"sezione 9", "MAXROT", enteredValueText(m_ui.max_rot->text())},
-                   {"sezione 10", "MINROT", enteredValueText(m_ui.min_rot->text())}};
+    const std::pair<Setting, QString> entries[] = {{Setting::PIN, enteredValueText(m_ui.TextMotor->text())},
+                                                   {Setting::MAXROT, enteredValueText(m_ui.max_rot->text())},
+                                                   {Setting::MINROT, enteredValueText(m_ui.min_rot->text())}};
 
     const QString problem = [&]() -> QString {
         // A value the settings cannot hold would stop the next start-up, so then nothing is stored.
-        for (const Entry& entry : entries) {
-            if (!parseInt16(entry.value))
-                return QStringLiteral("The values were not stored in %1: the pin and the limits must be whole "
-                                      "numbers from -32768 to 32767.")
-                    .arg(fileName);
+        for (const auto& [setting, value] : entries) {
+            const SettingKey& key = settingKey(setting);
+            if (const auto expected = key.refusal(value))
+                return QStringLiteral("The values were not stored in %1: %2 cannot be %3.\r\r%4")
+                    .arg(fileName, key.keyName(), value, *expected);
         }
-        for (const Entry& entry : entries) {
+        for (const auto& [setting, value] : entries) {
+            const SettingKey& key = settingKey(setting);
             QString error;
-            if (!scrivi_ini(QDir(m_programDirectory).filePath(fileName), QString::fromLatin1(entry.section),
-                            QString::fromLatin1(entry.key), entry.value, &error))
+            if (!scrivi_ini(QDir(m_programDirectory).filePath(fileName), key.sectionName(), key.keyName(), value,
+                            &error))
                 return QStringLiteral("The values could not be stored in %1.\r\r%2").arg(fileName, error);
         }
         const auto reload = carica_ini(m_programDirectory, m_settings);
         return reload ? reload->message() : QString();
     }();
     if (!problem.isEmpty())
-        m_platform.message(m_ui.centralwidget, problem, SettingsErrorTitle, MessageIcon::Critical);
+        m_platform.message(m_ui.window, problem, SettingsErrorTitle, MessageIcon::Critical);
 }
 
 void ServoSetupPanel::clearResults()
@@ -212,12 +203,31 @@ void ServoSetupPanel::clearResults()
 
 void ServoSetupPanel::closePanel()
 {
-    m_ui.COMANDO->clear();
-    m_ui.RISPOSTA->clear();
     m_ui.Text1->clear();
     m_ui.Text2->clear();
     m_ui.Frame4->hide();
-    m_ui.Frame1->show();
+    emit panelClosed();
+}
+
+void ServoSetupPanel::markResultsStale()
+{
+    paintIndicator(m_ui.Shape1, LightGrey);
+    m_ui.Text1->clear();
+    m_ui.Text2->clear();
+}
+
+void ServoSetupPanel::setLinkOpen(bool open)
+{
+    m_ui.ESEGUE_SET->setEnabled(open);
+    m_ui.Command3->setEnabled(open);
+}
+
+void ServoSetupPanel::fillMoveModes()
+{
+    // Refilling an editable list selects its first item; the text stays empty until an action sets it.
+    m_ui.cboMove->clear();
+    m_ui.cboMove->addItems({QStringLiteral("Up/Down"), QStringLiteral("Continuo")});
+    m_ui.cboMove->setEditText(QString());
 }
 
 void ServoSetupPanel::ESEGUE_ATTACH_SERVO()
@@ -235,14 +245,12 @@ void ServoSetupPanel::ESEGUE_ATTACH_SERVO()
 void ServoSetupPanel::showLine(const QString& line)
 {
     m_sender.show(line);
-    m_ui.Text1->setText(m_ui.COMANDO->text());
+    m_ui.Text1->setText(line);
 }
 
 void ServoSetupPanel::enableSendButtons()
 {
-    const bool open = m_link.isOpen();
-    m_ui.ESEGUE_SET->setEnabled(open);
-    m_ui.Command3->setEnabled(open);
+    setLinkOpen(m_link.isOpen());
 }
 
 void ServoSetupPanel::showStoredValues()

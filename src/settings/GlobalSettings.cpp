@@ -2,7 +2,6 @@
 
 #include "NumberText.h"
 #include "ProfileFile.h"
-#include "ProgramDirectory.h"
 
 #include <QDir>
 
@@ -37,55 +36,57 @@ bool scrivi_ini(const QString& filePath, const QString& section, const QString& 
     return ProfileFile::write(filePath, section, key, value, error);
 }
 
+QString GlobalSettings::text(Setting setting) const
+{
+    switch (setting) {
+    case Setting::path_PROC: return path_PROC;
+    case Setting::path_DATI: return path_DATI;
+    case Setting::UTENTE: return UTENTE;
+    case Setting::RELEASE: return RELEASE;
+    case Setting::PORTACOM: return QString::number(PORTACOM);
+    case Setting::PORTACOMSET: return PORTACOMSET;
+    case Setting::PIN: return QString::number(PIN);
+    case Setting::MAXROT: return QString::number(MAXROT);
+    case Setting::MINROT: return QString::number(MINROT);
+    }
+    return QString();
+}
+
+void GlobalSettings::setText(Setting setting, const QString& value)
+{
+    const NumberRange range = settingKey(setting).range;
+    const auto number = [&] { return std::int16_t(parseWholeNumber(value, range.minimum, range.maximum).value_or(0)); };
+    switch (setting) {
+    case Setting::path_PROC: path_PROC = value; break;
+    case Setting::path_DATI: path_DATI = value; break;
+    case Setting::UTENTE: UTENTE = value; break;
+    case Setting::RELEASE: RELEASE = value; break;
+    case Setting::PORTACOM: PORTACOM = number(); break;
+    case Setting::PORTACOMSET:
+        PORTACOMSET = value;
+        BAUD = std::int32_t(lineSpeed(value).value_or(0));
+        break;
+    case Setting::PIN: PIN = number(); break;
+    case Setting::MAXROT: MAXROT = number(); break;
+    case Setting::MINROT: MINROT = number(); break;
+    }
+}
+
 std::optional<SettingsProblem> carica_ini(const QString& programDirectory, GlobalSettings& settings)
 {
     const ProfileFile file = ProfileFile::load(QDir(programDirectory).filePath(QString::fromLatin1(SettingsFileName)));
     GlobalSettings loaded;
     std::optional<SettingsProblem> problem;
-
-    auto text = [&](const char* section, const char* key) {
-        return readValue(file, QString::fromLatin1(section), QString::fromLatin1(key));
-    };
-    auto whole = [&](const char* section, const char* key, long long minimum, long long maximum) -> long long {
-        const QString value = text(section, key);
-        const auto number = parseWholeNumber(value, minimum, maximum);
-        if (!number && !problem) {
-            problem =
-                SettingsProblem{QString::fromLatin1(section), QString::fromLatin1(key), value,
-                                QStringLiteral("It must be a whole number from %1 to %2.").arg(minimum).arg(maximum)};
-        }
-        return number.value_or(0);
-    };
-
-    loaded.path_PROC = text("sezione 1", "path_PROC");
-    loaded.path_DATI = text("sezione 2", "path_DATI");
-    loaded.UTENTE = text("sezione 3", "UTENTE");
-    loaded.RELEASE = text("sezione 5", "RELEASE");
-    loaded.PORTACOM = std::int16_t(whole("sezione 6", "PORTACOM", 1, 255));
-    loaded.PORTACOMSET = text("sezione 7", "PORTACOMSET");
-    loaded.PIN = std::int16_t(whole("sezione 8", "PIN", INT16_MIN, INT16_MAX));
-    loaded.MAXROT = std::int16_t(whole("sezione 9", "MAXROT", INT16_MIN, INT16_MAX));
-    loaded.MINROT = std::int16_t(whole("sezione 10", "MINROT", INT16_MIN, INT16_MAX));
-
-    const qsizetype comma = loaded.PORTACOMSET.indexOf(u',');
-    const auto baud = comma < 0 ? std::nullopt : parseWholeNumber(loaded.PORTACOMSET.left(comma), 1, 4000000);
-    if (!baud && !problem) {
-        problem = SettingsProblem{QStringLiteral("sezione 7"), QStringLiteral("PORTACOMSET"), loaded.PORTACOMSET,
-                                  QStringLiteral("It must be the line settings speed,parity,data bits,stop bits, "
-                                                 "for example 9600,n,8,1.")};
-    }
-    loaded.BAUD = std::int32_t(baud.value_or(0));
-
-    // Everything the program reads lies below its own directory.
-    if (!staysBelowProgramDirectory(loaded.path_DATI) && !problem) {
-        problem = SettingsProblem{QStringLiteral("sezione 2"), QStringLiteral("path_DATI"), loaded.path_DATI,
-                                  QStringLiteral("The database must lie below the program directory, "
-                                                 "for example \\DATABASE\\VELTRANO.MDB.")};
+    for (const SettingKey& key : SettingKeys) {
+        const QString value = readValue(file, key.sectionName(), key.keyName());
+        if (const auto expected = key.refusal(value); expected && !problem)
+            problem = SettingsProblem{key.sectionName(), key.keyName(), value, *expected};
+        loaded.setText(key.setting, value);
     }
 
     for (const QString& key : file.keys(QStringLiteral("porte"))) {
         if (key.startsWith(u"COM", Qt::CaseInsensitive)) {
-            const auto number = parseWholeNumber(key.mid(3), 1, 255);
+            const auto number = parseWholeNumber(QStringView(key).mid(3), PortNumbers.minimum, PortNumbers.maximum);
             const QString device = readValue(file, QStringLiteral("porte"), key);
             if (number && !device.isEmpty() && !loaded.portDevices.contains(int(*number)))
                 loaded.portDevices.insert(int(*number), device);

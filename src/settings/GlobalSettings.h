@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingKeys.h"
+
 #include <QMap>
 #include <QString>
 
@@ -23,6 +25,11 @@ struct GlobalSettings {
     std::int16_t MINROT = 0;
     // Optional section [porte]: COMn=device path, for systems whose ports are not called COMn.
     QMap<int, QString> portDevices;
+
+    // A value as the file holds it: numbers in plain decimal.
+    QString text(Setting setting) const;
+    // Sets a value from the file's text; a number it cannot use becomes 0.
+    void setText(Setting setting, const QString& value);
 };
 
 // A setting the program cannot start with, named so the operator can find it in the file.

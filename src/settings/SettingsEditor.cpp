@@ -14,25 +14,16 @@ namespace {
 
 struct Row {
     QLineEdit* Ui::VELTRANO_INI::*field;
-    const char* section;
-    const char* key;
-    QString (*value)(const GlobalSettings&);
+    Setting setting;
 };
 
 // The rows in the order the window fills and writes them.
 const Row Rows[] = {
-    {&Ui::VELTRANO_INI::Text1, "sezione 1", "path_PROC", [](const GlobalSettings& s) { return s.path_PROC; }},
-    {&Ui::VELTRANO_INI::Text2, "sezione 2", "path_DATI", [](const GlobalSettings& s) { return s.path_DATI; }},
-    {&Ui::VELTRANO_INI::Text3, "sezione 3", "UTENTE", [](const GlobalSettings& s) { return s.UTENTE; }},
-    {&Ui::VELTRANO_INI::Text5, "sezione 5", "RELEASE", [](const GlobalSettings& s) { return s.RELEASE; }},
-    {&Ui::VELTRANO_INI::Text6, "sezione 6", "PORTACOM",
-     [](const GlobalSettings& s) { return QString::number(s.PORTACOM); }},
-    {&Ui::VELTRANO_INI::Text7, "sezione 7", "PORTACOMSET", [](const GlobalSettings& s) { return s.PORTACOMSET; }},
-    {&Ui::VELTRANO_INI::Text8, "sezione 8", "PIN", [](const GlobalSettings& s) { return QString::number(s.PIN); }},
-    {&Ui::VELTRANO_INI::Text9, "sezione 9", "MAXROT",
-     [](const GlobalSettings& s) { return QString::number(s.MAXROT); }},
-    {&Ui::VELTRANO_INI::Text10, "sezione 10", "MINROT",
-     [](const GlobalSettings& s) { return QString::number(s.MINROT); }},
+    {&Ui::VELTRANO_INI::Text1, Setting::path_PROC}, {&Ui::VELTRANO_INI::Text2, Setting::path_DATI},
+    {&Ui::VELTRANO_INI::Text3, Setting::UTENTE},    {&Ui::VELTRANO_INI::Text5, Setting::RELEASE},
+    {&Ui::VELTRANO_INI::Text6, Setting::PORTACOM},  {&Ui::VELTRANO_INI::Text7, Setting::PORTACOMSET},
+    {&Ui::VELTRANO_INI::Text8, Setting::PIN},       {&Ui::VELTRANO_INI::Text9, Setting::MAXROT},
+    {&Ui::VELTRANO_INI::Text10, Setting::MINROT},
 };
 
 } // namespace
@@ -65,9 +56,10 @@ void SettingsEditor::read()
     if (const auto problem = carica_ini(m_programDirectory, m_settings)) {
         // Show the file as it is, so the operator can see and correct the value the load refused.
         for (const Row& row : Rows) {
+            const SettingKey& key = settingKey(row.setting);
             (m_ui.get()->*row.field)
-                ->setText(leggi_ini(m_programDirectory, QString::fromLatin1(SettingsFileName),
-                                    QString::fromLatin1(row.section), QString::fromLatin1(row.key))
+                ->setText(leggi_ini(m_programDirectory, QString::fromLatin1(SettingsFileName), key.sectionName(),
+                                    key.keyName())
                               .trimmed());
         }
         m_platform.message(this, problem->message(), SettingsErrorTitle, MessageIcon::Critical);
@@ -79,7 +71,7 @@ void SettingsEditor::read()
 void SettingsEditor::fill()
 {
     for (const Row& row : Rows)
-        (m_ui.get()->*row.field)->setText(row.value(m_settings).trimmed());
+        (m_ui.get()->*row.field)->setText(m_settings.text(row.setting).trimmed());
 }
 
 void SettingsEditor::write()
@@ -87,9 +79,10 @@ void SettingsEditor::write()
     const QString path = QDir(m_programDirectory).filePath(QString::fromLatin1(SettingsFileName));
     // One replacement of the file: a failure leaves it as it was, never with some rows written.
     QList<ProfileFile::Setting> values;
-    for (const Row& row : Rows)
-        values.append(
-            {QString::fromLatin1(row.section), QString::fromLatin1(row.key), (m_ui.get()->*row.field)->text()});
+    for (const Row& row : Rows) {
+        const SettingKey& key = settingKey(row.setting);
+        values.append({key.sectionName(), key.keyName(), (m_ui.get()->*row.field)->text()});
+    }
     QString error;
     if (!ProfileFile::write(path, values, &error)) {
         m_platform.message(this, QStringLiteral("VELTRANO.ini could not be written.\r\r") + error,

@@ -2,6 +2,7 @@
 
 #include "AboutWindow.h"
 #include "AnglePositioning.h"
+#include "CommandSender.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "MemoryPanel.h"
@@ -34,13 +35,8 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     m_ui->setupUi(this);
     // The window keeps the size of its form.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    m_connection = new ConnectionFrame(*m_ui, m_link, m_settings, m_platform, this);
-    m_replies = new ReplyDisplay(*m_ui, m_link, this);
-    m_memories = new MemoryPanel(*m_ui, m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
-    m_positioning = new AnglePositioning(*m_ui, m_link, m_settings, m_platform, m_colours, this);
-    m_servoSetup = new ServoSetupPanel(*m_ui, m_link, m_settings, m_platform, m_colours, m_programDirectory, this);
-    connect(m_positioning, &AnglePositioning::setupSendRequested, m_servoSetup,
-            [this] { m_servoSetup->setupSend(true); });
+    createControllers();
+    connectControllers();
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
     connect(m_ui->setta_INI, &QAction::triggered, this, &MainWindow::openSettingsEditor);
     connect(m_ui->INFO_PROC, &QAction::triggered, this, &MainWindow::openAboutWindow);
@@ -49,12 +45,97 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
 
 MainWindow::~MainWindow()
 {
-    // The controllers work on the form: they go first, while every control is still there.
+    // The controllers hold pointers into the form: they go first, while every control is still there.
     delete m_servoSetup;
     delete m_positioning;
     delete m_memories;
     delete m_replies;
     delete m_connection;
+}
+
+void MainWindow::createControllers()
+{
+    Ui::VELTRANO& ui = *m_ui;
+    QWidget* window = ui.centralwidget;
+    m_sender = std::make_unique<CommandSender>(*ui.COMANDO, m_link);
+    m_connection = new ConnectionFrame({window, ui.porta_com, ui.Frame2, ui.cboPort, ui.cboBaudrate, ui.CON_DISCON,
+                                        ui.Label3, ui.CHIUDE_WIN_PORTA, ui.ABILI, ui.Frame1},
+                                       m_link, m_settings, m_platform, this);
+    m_replies = new ReplyDisplay({ui.COMANDO, ui.RISPOSTA, ui.Text2}, m_link, this);
+    m_memories = new MemoryPanel(
+        {this, ui.MEMO, ui.Shape_MEMO, ui.monitor_MEM, ui.FREQ, ui.METERBAND, ui.modeMEMO, ui.modeop, ui.MEM_VALIDA,
+         ui.esporta_memorie, ui.importa_memorie},
+        m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
+    m_positioning = new AnglePositioning({window, ui.Command1, ui.Shape_RX, ui.ANGLE, ui.SETTA_ANGOLO, ui.S_piu,
+                                          ui.S_meno, ui.PULISCE, ui.COMANDO, ui.RISPOSTA},
+                                         *m_sender, m_settings, m_platform, m_colours, this);
+    m_servoSetup =
+        new ServoSetupPanel({window, ui.setta_servo, ui.Frame4, ui.presetta, ui.TextMotor, ui.min_rot, ui.max_rot,
+                             ui.cboMove, ui.ESEGUE_SET, ui.Command3, ui.cmdesci, ui.Text1, ui.Shape1, ui.Text2},
+                            m_link, *m_sender, m_settings, m_platform, m_colours, m_programDirectory, this);
+}
+
+void MainWindow::connectControllers()
+{
+    QWidget* commandFrame = m_ui->Frame1;
+
+    connect(m_positioning, &AnglePositioning::servoStateChanged, m_memories, &MemoryPanel::setServoState);
+    connect(m_positioning, &AnglePositioning::servoStateChanged, this, &MainWindow::servoStateChanged);
+    connect(m_positioning, &AnglePositioning::setupSendRequested, m_servoSetup,
+            [this] { m_servoSetup->setupSend(true); });
+
+    connect(m_memories, &MemoryPanel::memoryFunctionOpened, m_positioning,
+            [this] { m_positioning->setAngleEntryEnabled(false); });
+    connect(m_memories, &MemoryPanel::memoryFunctionClosed, m_positioning,
+            [this] { m_positioning->setAngleEntryEnabled(true); });
+    connect(m_memories, &MemoryPanel::memoryRecalled, m_positioning, &AnglePositioning::showRecalled);
+
+    connect(m_connection, &ConnectionFrame::linkOpened, this, [this, commandFrame] {
+        m_servoSetup->setLinkOpen(true);
+        commandFrame->show();
+        setLinkOpen(true);
+    });
+    connect(m_connection, &ConnectionFrame::linkClosed, this, [this] {
+        m_servoSetup->setLinkOpen(false);
+        setLinkOpen(false);
+    });
+    connect(m_connection, &ConnectionFrame::disconnected, commandFrame, &QWidget::hide);
+    connect(m_connection, &ConnectionFrame::connectionRequested, m_servoSetup, &ServoSetupPanel::markResultsStale);
+
+    connect(m_servoSetup, &ServoSetupPanel::panelOpened, commandFrame, &QWidget::hide);
+    connect(m_servoSetup, &ServoSetupPanel::panelClosed, this, [this, commandFrame] {
+        m_positioning->clearLineFields();
+        commandFrame->show();
+    });
+    connect(m_servoSetup, &ServoSetupPanel::storedPresetLoaded, m_connection,
+            &ConnectionFrame::offerStoredPortForReconnect);
+    connect(m_servoSetup, &ServoSetupPanel::freePresetLoaded, this, [this] {
+        m_connection->offerFreePortChoice();
+        m_positioning->repeatSetupSend();
+    });
+}
+
+void MainWindow::setLinkOpen(bool open)
+{
+    if (open == m_linkOpen)
+        return;
+    m_linkOpen = open;
+    emit linkStateChanged(open);
+}
+
+CommandSender& MainWindow::sender()
+{
+    return *m_sender;
+}
+
+ServoState MainWindow::servoState() const
+{
+    return m_positioning->state();
+}
+
+bool MainWindow::linkOpen() const
+{
+    return m_link.isOpen();
 }
 
 void MainWindow::exitProgram()
@@ -63,6 +144,7 @@ void MainWindow::exitProgram()
     if (m_link.isOpen()) {
         ESEGUE_ATTACH_SERVO();
         m_link.close();
+        setLinkOpen(false);
     }
     releaseMemoryStore();
     m_platform.endProcess(0);
@@ -127,24 +209,10 @@ void MainWindow::openAboutWindow()
 
 void MainWindow::DISABILITA_COMANDI()
 {
-    m_ui->S_piu->setEnabled(false);
-    m_ui->S_meno->setEnabled(false);
-    m_ui->MEMO->setEnabled(false);
-    m_ui->COMANDO->clear();
-    m_ui->RISPOSTA->clear();
-    m_ui->PULISCE->setEnabled(false);
-    m_ui->ANGLE->clear();
-    m_ui->COMANDO->setEnabled(false);
-    m_ui->RISPOSTA->setEnabled(false);
-    m_ui->ANGLE->setEnabled(false);
-    m_ui->SETTA_ANGOLO->setEnabled(false);
-    paintIndicator(m_ui->Shape_RX, m_colours.grey);
+    m_positioning->setIdle();
     paintIndicator(m_ui->Shape_Tx, palette().color(QPalette::Button));
     m_ui->Shape_Tx->hide();
-    m_ui->Command1->setText(QStringLiteral("OFF"));
-    m_ui->monitor_MEM->hide();
-    // The memory function starts switched off.
-    paintIndicator(m_ui->Shape_MEMO, m_colours.grey);
+    m_memories->hideMonitor();
 }
 
 void MainWindow::activate()
@@ -156,6 +224,7 @@ void MainWindow::activate()
              area.y() + (area.height() - frameGeometry().height()) / 2);
     }
     m_connection->CARICA_LISTE();
+    m_servoSetup->fillMoveModes();
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -189,5 +258,6 @@ void MainWindow::trackFocusWindow(QWindow* focused)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_link.close();
+    setLinkOpen(false);
     QMainWindow::closeEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Indicators.h"
+#include "ServoState.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,6 +12,7 @@
 struct GlobalSettings;
 class Platform;
 class SerialLink;
+class CommandSender;
 class ConnectionFrame;
 class ReplyDisplay;
 class MemoryPanel;
@@ -22,9 +24,11 @@ namespace Ui {
 class VELTRANO;
 }
 
-// The main window. It holds the frames of every subsystem; each subsystem's behaviour lives in its
-// own controller, which the window creates and hands the form to. The window itself does start-up,
-// the work done on each activation, the idle state of the command controls and the close box.
+// The main window is one form shared by several controllers (connection frame, reply display,
+// angle positioning, servo set-up, memory panel). Each gets only the widgets it works on, filled
+// in here from the form; what one must tell another goes through signals connected here. Every
+// line for the board leaves through the one CommandSender. The window itself does start-up, the
+// work of each activation, the idle state of the command controls and the two ways out.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -34,15 +38,14 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The load handler. Returns false when the program cannot start; the platform has then been
-    // asked to end the process and the window must not be shown.
+    // Start-up: settings, idle controls, pictures, the port. Returns false when the program cannot
+    // start; the platform has then been asked to end the process and the window must not be shown.
     bool load();
 
     void DISABILITA_COMANDI();
     // Runs each time the window becomes active coming from another window of the program.
     void activate();
 
-    const ColourValues& colours() const { return m_colours; }
     // The exit button: with the port open the stored servo values go out once more after a pause,
     // then the port closes, the memory database is let go and the process ends at once.
     void exitProgram();
@@ -53,11 +56,23 @@ public:
     QString path_IMMAGINE() const;
     QString path_ICONA() const;
 
+    // For whatever else sends to the board: the one way lines go out, and whether they would arrive.
+    CommandSender& sender();
+    ServoState servoState() const;
+    bool linkOpen() const;
+
+signals:
+    void servoStateChanged(ServoState state);
+    void linkStateChanged(bool open);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void createControllers();
+    void connectControllers();
+    void setLinkOpen(bool open);
     void trackFocusWindow(QWindow* focused);
     void loadPictures();
     void openSettingsEditor();
@@ -69,6 +84,7 @@ private:
     SerialLink& m_link;
     Platform& m_platform;
     ColourValues m_colours;
+    std::unique_ptr<CommandSender> m_sender;
     ConnectionFrame* m_connection = nullptr;
     ReplyDisplay* m_replies = nullptr;
     MemoryPanel* m_memories = nullptr;
@@ -76,6 +92,7 @@ private:
     ServoSetupPanel* m_servoSetup = nullptr;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
+    bool m_linkOpen = false;
     bool m_shownOnce = false;
     bool m_focusCameFromOwnWindow = false;
 };
