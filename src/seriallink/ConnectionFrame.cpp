@@ -40,6 +40,7 @@ ConnectionFrame::ConnectionFrame(const Widgets& widgets, SerialLink& link, const
     connect(m_ui.porta_com, &QAction::triggered, this, &ConnectionFrame::showFrame);
     connect(m_ui.ABILI, &QPushButton::clicked, this, &ConnectionFrame::toggleFieldsEnabled);
     connect(&m_link, &SerialLink::connectionLost, this, &ConnectionFrame::onConnectionLost);
+    connect(&m_link, &SerialLink::openFinished, this, &ConnectionFrame::finishConnect);
     // Typing reaches the edit field directly when it has the focus, through the list otherwise.
     for (QComboBox* list : {m_ui.cboPort, m_ui.cboBaudrate}) {
         auto* filter = new NumericKeyFilter(list);
@@ -133,8 +134,18 @@ void ConnectionFrame::connectOrDisconnect()
     m_link.setSettings(m_ui.cboBaudrate->currentText().trimmed() + QStringLiteral(",n,8,1"));
     m_link.setRThreshold(1);
 
-    QString error;
-    if (m_link.open(&error)) {
+    // A network port answers later: the button waits with it, so a second click cannot cross the first.
+    m_ui.CON_DISCON->setEnabled(false);
+    m_connecting = true;
+    m_link.beginOpen();
+}
+
+void ConnectionFrame::finishConnect(bool opened, const QString& error)
+{
+    if (!std::exchange(m_connecting, false))
+        return; // the start-up open, which APRI_COMM answers itself
+    m_ui.CON_DISCON->setEnabled(true);
+    if (opened) {
         showOpenPort();
         setState(State::Connected);
         emit linkOpened();
@@ -143,7 +154,6 @@ void ConnectionFrame::connectOrDisconnect()
     m_platform.message(m_ui.window, QStringLiteral("Unable to open port: Check connections.\r\n") + error,
                        QStringLiteral("DISCONNECT"), MessageIcon::Critical);
     m_ui.Label3->clear();
-    m_ui.CON_DISCON->setEnabled(true);
     setState(State::Disconnected);
 }
 

@@ -65,6 +65,7 @@ private:
     void toggleFieldsEnabled();
     void setState(State state);
     void showOpenPort();
+    void finishConnect(bool opened, const QString& error);
     void onConnectionLost(const QString& reason);
 
     Widgets m_ui;
@@ -72,4 +73,5 @@ private:
     const GlobalSettings& m_settings;
     Platform& m_platform;
     State m_state = State::Disconnected;
+    bool m_connecting = false; // a connect from the frame waits for the port's answer
 };

@@ -1,20 +1,13 @@
 #include "SerialLink.h"
 
+#include "NetworkTransport.h"
+#include "SerialTransport.h"
+
+#include <QEventLoop>
+
 SerialLink::SerialLink(QObject* parent)
     : QObject(parent)
 {
-    // A board that floods the line cannot make the program hold more than this; the rest waits in
-    // the driver until the reply display has taken what is here.
-    m_port.setReadBufferSize(64 * 1024);
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        if (m_receiveThreshold > 0 && m_port.bytesAvailable() >= m_receiveThreshold)
-            raise(EventReceive);
-    });
-    connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
-        if (m_sendThreshold > 0 && m_port.bytesToWrite() < m_sendThreshold)
-            raise(EventSend);
-    });
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::handleError);
 }
 
 SerialLink::~SerialLink() = default;
@@ -38,112 +31,120 @@ bool SerialLink::setSettings(const QString& text, QString* error)
 {
     const auto parsed = LineSettings::parse(text, error);
     if (!parsed) {
-        m_errorNumber = 380;
+        m_errorNumber = InvalidLineSettings;
         return false;
     }
     m_settings = *parsed;
-    if (m_port.isOpen())
-        applyLineSettings();
+    if (isOpen())
+        m_transport->applyLineSettings(m_settings);
     return true;
-}
-
-void SerialLink::applyLineSettings()
-{
-    m_port.setBaudRate(m_settings.baud);
-    m_port.setParity(m_settings.parity);
-    m_port.setDataBits(m_settings.dataBits);
-    m_port.setStopBits(m_settings.stopBits);
 }
 
 void SerialLink::setRTSEnable(bool raised)
 {
     m_rtsRaised = raised;
-    if (m_port.isOpen())
-        m_port.setRequestToSend(raised);
+    if (isOpen())
+        m_transport->setRequestToSend(raised);
 }
 
 void SerialLink::setHandshakingNone()
 {
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_flowControl = QSerialPort::NoFlowControl;
+}
+
+void SerialLink::beginOpen()
+{
+    close();
+    if (m_portNumber < 1) {
+        m_errorNumber = NoSuchPort;
+        settleOpen(false, QStringLiteral("Invalid port number %1").arg(m_portNumber));
+        return;
+    }
+    const PortAddress address = m_portMap.address(m_portNumber);
+    if (address.isNetwork())
+        m_transport = new NetworkTransport(address, this);
+    else
+        m_transport = new SerialTransport(address.text, m_flowControl, this);
+    connect(m_transport, &Transport::opened, this, [this] { settleOpen(true, QString()); });
+    connect(m_transport, &Transport::openFailed, this, [this](int number, const QString& reason) {
+        m_errorNumber = number;
+        settleOpen(false, reason);
+    });
+    connect(m_transport, &Transport::readyRead, this, [this] {
+        if (m_receiveThreshold > 0 && m_transport->bytesAvailable() >= m_receiveThreshold)
+            raise(EventReceive);
+    });
+    connect(m_transport, &Transport::bytesWritten, this, [this] {
+        if (m_sendThreshold > 0 && m_transport->bytesToWrite() < m_sendThreshold)
+            raise(EventSend);
+    });
+    connect(m_transport, &Transport::lost, this, &SerialLink::connectionLost);
+    m_opening = true;
+    m_transport->open(m_settings, m_rtsRaised);
 }
 
 bool SerialLink::open(QString* error)
 {
-    if (m_portNumber < 1) {
-        m_errorNumber = 8002;
-        if (error)
-            *error = QStringLiteral("Invalid port number %1").arg(m_portNumber);
-        return false;
+    QString reason;
+    const auto noted = connect(this, &SerialLink::openFinished, this,
+                               [&reason](bool, const QString& why) { reason = why; });
+    beginOpen();
+    if (m_opening) {
+        QEventLoop wait;
+        m_openWait = &wait;
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    m_port.setPortName(device());
-    applyLineSettings();
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        switch (m_port.error()) {
-        case QSerialPort::DeviceNotFoundError: m_errorNumber = 8002; break;
-        case QSerialPort::PermissionError:
-        case QSerialPort::OpenError: m_errorNumber = 8005; break;
-        default: m_errorNumber = 8015; break;
-        }
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(device(), m_port.errorString());
-        m_port.clearError();
-        return false;
-    }
-    // Pseudo-terminals refuse modem lines; RTS is raised where the device has it.
-    if (m_rtsRaised && m_port.flowControl() != QSerialPort::HardwareControl)
-        m_port.setRequestToSend(true);
-    m_port.clearError();
-    return true;
+    disconnect(noted);
+    if (error && !isOpen())
+        *error = reason;
+    return isOpen();
+}
+
+void SerialLink::settleOpen(bool opened, const QString& error)
+{
+    m_opening = false;
+    if (m_openWait)
+        m_openWait->quit();
+    emit openFinished(opened, error);
 }
 
 void SerialLink::close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    m_opening = false;
+    if (m_openWait)
+        m_openWait->quit();
+    dropTransport();
+}
+
+void SerialLink::dropTransport()
+{
+    if (!m_transport)
+        return;
+    // The transport may be the one whose signal brought us here: it goes once that has returned.
+    disconnect(m_transport, nullptr, this, nullptr);
+    m_transport->close();
+    m_transport->deleteLater();
+    m_transport = nullptr;
 }
 
 bool SerialLink::isOpen() const
 {
-    return m_port.isOpen();
+    return m_transport && m_transport->isOpen();
 }
 
 QByteArray SerialLink::input()
 {
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    return isOpen() ? m_transport->readAll() : QByteArray();
 }
 
 void SerialLink::output(const QByteArray& text)
 {
-    if (!m_port.isOpen())
-        return;
-    m_port.write(text);
-    // Hand the bytes to the driver now rather than on the next pass of the event loop.
-    m_port.flush();
+    if (isOpen())
+        m_transport->write(text);
 }
 
 void SerialLink::raise(int eventCode)
 {
     m_lastEvent = eventCode;
     emit onComm(eventCode);
-}
-
-void SerialLink::handleError(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::NoError: return;
-    case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-    case QSerialPort::PermissionError:
-    case QSerialPort::DeviceNotFoundError:
-        if (m_port.isOpen()) {
-            // Left open, a vanished device reports the same error again and again and spins a core.
-            const QString reason = m_port.errorString();
-            m_port.clearError();
-            m_port.close();
-            emit connectionLost(reason);
-        }
-        return;
-    default: m_port.clearError(); return;
-    }
 }

@@ -2,32 +2,25 @@
 
 #include "LineSettings.h"
 #include "PortMap.h"
+#include "Transport.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
 
-// The one serial port of the program: a port number resolved to a device through the port map,
-// line settings as text, thresholds, RTS and flow control, reading everything waiting, writing text,
-// and a single event signal carrying the classic communications event codes.
+class QEventLoop;
+
+// The one port of the program: a port number resolved through the port map to a serial device or
+// a ser2net address, line settings as text, thresholds, RTS and flow control, reading everything
+// waiting, writing text, and a single event signal carrying the classic communications event codes.
 class SerialLink final : public QObject {
     Q_OBJECT
 public:
-    // Event codes as the communications event carries them.
+    // The communications events this port raises.
     enum Event : int {
         EventSend = 1,
         EventReceive = 2,
-        EventCts = 3,
-        EventDsr = 4,
-        EventCd = 5,
-        EventRing = 6,
-        EventEof = 7,
-        ErrorBreak = 1001,
-        ErrorFrame = 1004,
-        ErrorOverrun = 1006,
-        ErrorRxOver = 1008,
-        ErrorRxParity = 1009,
-        ErrorTxFull = 1010,
     };
 
     explicit SerialLink(QObject* parent = nullptr);
@@ -38,6 +31,7 @@ public:
 
     void setCommPort(int portNumber);
     int commPort() const { return m_portNumber; }
+    // The device path or network address the port number means.
     QString device() const;
 
     // Refuses malformed text (the previous settings stay) and returns false with the reason in error.
@@ -49,7 +43,14 @@ public:
     void setRTSEnable(bool raised);
     void setHandshakingNone();
 
+    // Closes the port and starts opening it again; openFinished tells how it went. A device answers
+    // before this returns, a network port within a few seconds while events go on being served.
+    void beginOpen();
+    // Opens and waits for the answer, serving every event but user input meanwhile: for start-up,
+    // before a window shows.
     bool open(QString* error = nullptr);
+    bool isOpening() const { return m_opening; }
+    // Also abandons an open in progress, without openFinished.
     void close();
     bool isOpen() const;
 
@@ -59,28 +60,31 @@ public:
     void output(const QByteArray& text);
 
     int commEvent() const { return m_lastEvent; }
-    // Number of the last failure of open() or setSettings(), in the classic numbering: 8002 no such
-    // port, 8005 port in use or not accessible, 380 invalid line settings, 8015 any other failure.
+    // Number of the last failure of open() or setSettings(), one of PortError.
     int errorNumber() const { return m_errorNumber; }
 
 signals:
     // Raised on the user-interface thread for every port event; commEvent() tells which.
     void onComm(int eventCode);
-    // The device went away while open (cable pulled): the port has already been closed.
+    void openFinished(bool opened, const QString& error);
+    // The device or ser2net went away while open (cable pulled): the port has already been closed.
     void connectionLost(const QString& reason);
 
 private:
-    void applyLineSettings();
     void raise(int eventCode);
-    void handleError(QSerialPort::SerialPortError error);
+    void settleOpen(bool opened, const QString& error);
+    void dropTransport();
 
-    QSerialPort m_port;
+    Transport* m_transport = nullptr; // a child, replaced on every open
     PortMap m_portMap;
     LineSettings m_settings;
     int m_portNumber = 1;
     int m_receiveThreshold = 0;
     int m_sendThreshold = 0;
     bool m_rtsRaised = false;
+    QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;
+    bool m_opening = false;
+    QPointer<QEventLoop> m_openWait;
     int m_lastEvent = 0;
     int m_errorNumber = 0;
 };
