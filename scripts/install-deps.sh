@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6sql6-sqlite libsqlite3-dev
     libgl-dev
     xvfb xauth
+    ser2net
 )
 packages+=("$@")
 

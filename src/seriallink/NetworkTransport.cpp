@@ -99,10 +99,11 @@ void NetworkTransport::onReadyRead()
 void NetworkTransport::onError(QAbstractSocket::SocketError error)
 {
     if (m_opening) {
-        const int number = error == QAbstractSocket::HostNotFoundError ? NoSuchPort
-                           : error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::SocketAccessError
-                               ? PortNotAccessible
-                               : PortSetupFailed;
+        const int number =
+            error == QAbstractSocket::HostNotFoundError ? NoSuchPort
+            : error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::SocketAccessError
+                ? PortNotAccessible
+                : PortSetupFailed;
         fail(number, described(m_socket.errorString()));
         return;
     }

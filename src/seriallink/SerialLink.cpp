@@ -86,8 +86,8 @@ void SerialLink::beginOpen()
 bool SerialLink::open(QString* error)
 {
     QString reason;
-    const auto noted = connect(this, &SerialLink::openFinished, this,
-                               [&reason](bool, const QString& why) { reason = why; });
+    const auto noted =
+        connect(this, &SerialLink::openFinished, this, [&reason](bool, const QString& why) { reason = why; });
     beginOpen();
     if (m_opening) {
         QEventLoop wait;

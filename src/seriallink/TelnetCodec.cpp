@@ -109,9 +109,7 @@ QByteArray TelnetCodec::decode(QByteArrayView received, QByteArray& replies)
             if (byte == Iac)
                 m_state = State::SubnegotiationCommand;
             break;
-        case State::SubnegotiationCommand:
-            m_state = byte == Se ? State::Data : State::Subnegotiation;
-            break;
+        case State::SubnegotiationCommand: m_state = byte == Se ? State::Data : State::Subnegotiation; break;
         }
     }
     return data;

@@ -2,6 +2,7 @@
 // window, offscreen, connected to the emulated Uno running the firmware.
 #include "EmulatedBoard.h"
 #include "MainWindowRig.h"
+#include "Ser2Net.h"
 
 #include <QLineEdit>
 
@@ -12,18 +13,25 @@ constexpr int Tolerance = 10;
 
 struct ProgramOnBoard {
     EmulatedBoard board;
+    std::unique_ptr<Ser2Net> network; // between the program and the board, when there is one
     std::unique_ptr<MainWindowRig> rig;
     // Everything the reply field has shown, in order: a reply may come in several pieces, and the
     // field shows each piece in turn.
     QString transcript;
 
-    bool start(const QByteArray& pin = "9")
+    bool start(const QByteArray& pin = "9", bool throughSer2net = false)
     {
         if (!board.start())
             return false;
+        QString port = board.devicePath();
+        if (throughSer2net) {
+            network = std::make_unique<Ser2Net>(port, Ser2Net::Protocol::Rfc2217);
+            if (!network->start())
+                return false;
+            port = network->url();
+        }
         rig = std::make_unique<MainWindowRig>();
-        rig->directory.writeSettings(
-            TestProgramDirectory::standardSettings(board.devicePath()).replace("PIN=9", "PIN=" + pin));
+        rig->directory.writeSettings(TestProgramDirectory::standardSettings(port).replace("PIN=9", "PIN=" + pin));
         QObject::connect(rig->get<QLineEdit>("RISPOSTA"), &QLineEdit::textChanged,
                          [this](const QString& text) { transcript += text; });
         if (!rig->start())
@@ -49,10 +57,18 @@ struct ProgramOnBoard {
 class TestEndToEnd : public QObject {
     Q_OBJECT
 private slots:
+    void clicksMoveTheServo_data()
+    {
+        QTest::addColumn<bool>("throughSer2net");
+        QTest::newRow("serial port") << false;
+        // The board by the loop, its line served on the network by ser2net.
+        QTest::newRow("ser2net, RFC 2217") << true;
+    }
     void clicksMoveTheServo()
     {
+        QFETCH(bool, throughSer2net);
         ProgramOnBoard setup;
-        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
+        QVERIFY2(setup.start("9", throughSer2net), "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         QVERIFY(setup.shown(QStringLiteral("OK IS pin 9 limits 0-180")));
 

@@ -2,9 +2,19 @@
 #include "PortMap.h"
 #include "PtyPair.h"
 #include "SerialLink.h"
+#include "TelnetCodec.h"
 
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+
+QByteArray hex(const QByteArray& digits)
+{
+    return QByteArray::fromHex(digits);
+}
+
+} // namespace
 
 class TestSerialLink : public QObject {
     Q_OBJECT
@@ -47,12 +57,107 @@ private slots:
             QVERIFY(error.contains(text));
     }
 
+    void telnetFromTheFarEnd_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces"); // as the reads bring them
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::addColumn<TelnetCodec::Agreement>("comPort");
+        const auto Agreed = TelnetCodec::Agreement::Agreed;
+        const auto Pending = TelnetCodec::Agreement::Pending;
+        // ser2net 4.3 opens with these: we refuse suppress-go-ahead and echo, and binary and the
+        // COM-PORT option cross our own offers without a second answer.
+        QTest::newRow("ser2net greeting") << QByteArrayList{hex("fffb03 fffd03 fffb01 fffe01 fffd00 fffb00 fffd2c")}
+                                          << QByteArray() << hex("fffe03 fffc03 fffe01") << Agreed;
+        QTest::newRow("doubled 0xFF split between reads") << QByteArrayList{"OK" + hex("ff"), hex("ff") + "\r\n"}
+                                                          << QByteArray("OK\xff\r\n") << QByteArray() << Pending;
+        QTest::newRow("agreement split byte by byte")
+            << QByteArrayList{"A", hex("ff"), hex("fd"), hex("2c") + "B"} << QByteArray("AB") << QByteArray() << Agreed;
+        QTest::newRow("notice with an escaped 0xFF, split")
+            << QByteArrayList{"x" + hex("fffa2c 650000"), hex("ffff"), hex("00ff"), hex("f0") + "y"} << QByteArray("xy")
+            << QByteArray() << Pending;
+        QTest::newRow("no-operation and go-ahead") << QByteArrayList{"a" + hex("fff1") + "b" + hex("fff9") + "c"}
+                                                   << QByteArray("abc") << QByteArray() << Pending;
+        QTest::newRow("far end without RFC 2217")
+            << QByteArrayList{hex("fffe2c")} << QByteArray() << QByteArray() << TelnetCodec::Agreement::Refused;
+        QTest::newRow("unknown options refused each time asked")
+            << QByteArrayList{hex("fffd18"), hex("fffd18 fffb1f")} << QByteArray() << hex("fffc18 fffc18 fffe1f")
+            << Pending;
+        QTest::newRow("binary agreed, then taken back")
+            << QByteArrayList{hex("fffd00 fffe00")} << QByteArray() << hex("fffc00") << Pending;
+    }
+    void telnetFromTheFarEnd()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, replies);
+        QFETCH(TelnetCodec::Agreement, comPort);
+        TelnetCodec codec;
+        QCOMPARE(codec.greeting(), hex("fffb2c fffb00 fffd00"));
+        QByteArray received, answered;
+        for (const QByteArray& piece : pieces)
+            received += codec.decode(piece, answered);
+        QCOMPARE(received, data);
+        QCOMPARE(answered, replies);
+        QCOMPARE(codec.comPortOption(), comPort);
+    }
+
+    void lineSettingsForTheFarLine_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QByteArray>("commands");
+        auto commands = [](const char* baud, const char* dataBits, const char* parity, const char* stop) {
+            return hex(QByteArray("fffa2c01") + baud + "fff0 fffa2c02" + dataBits + "fff0 fffa2c03" + parity +
+                       "fff0 fffa2c04" + stop + "fff0");
+        };
+        QTest::newRow("9600,n,8,1") << "9600,n,8,1" << commands("00002580", "08", "01", "01");
+        QTest::newRow("115200,e,7,2") << "115200,e,7,2" << commands("0001c200", "07", "03", "02");
+        QTest::newRow("300,o,5,1.5") << "300,o,5,1.5" << commands("0000012c", "05", "02", "03");
+        QTest::newRow("1200,s,8,1") << "1200,s,8,1" << commands("000004b0", "08", "05", "01");
+        // A value byte of 0xFF is doubled inside the command as in data.
+        QTest::newRow("255,m,6,1") << "255,m,6,1" << commands("000000ffff", "06", "04", "01");
+    }
+    void lineSettingsForTheFarLine()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QByteArray, commands);
+        QCOMPARE(TelnetCodec::lineSettingsCommands(*LineSettings::parse(settings)), commands);
+    }
+
     void portNumbersMeanDevices()
     {
         const PortMap map({{6, QStringLiteral("/dev/ttyACM0")}});
         QCOMPARE(map.device(6), QStringLiteral("/dev/ttyACM0"));
         QCOMPARE(map.device(1), QStringLiteral("/dev/ttyS0"));
         QCOMPARE(map.device(20), QStringLiteral("/dev/ttyS19"));
+    }
+
+    void networkAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<PortAddress::Kind>("kind");
+        QTest::addColumn<QString>("host"); // empty: not usable
+        QTest::addColumn<int>("port");
+        QTest::newRow("device") << "/dev/ttyACM0" << PortAddress::Kind::Device << "" << 0;
+        QTest::newRow("raw") << "tcp://192.168.1.20:3333" << PortAddress::Kind::RawTcp << "192.168.1.20" << 3333;
+        QTest::newRow("RFC 2217, capitals")
+            << "RFC2217://loop-pi.local:2000" << PortAddress::Kind::Rfc2217 << "loop-pi.local" << 2000;
+        QTest::newRow("IPv6") << "tcp://[fd00::7]:3333" << PortAddress::Kind::RawTcp << "fd00::7" << 3333;
+        QTest::newRow("no port") << "tcp://loop-pi" << PortAddress::Kind::RawTcp << "" << 0;
+        QTest::newRow("port out of range") << "tcp://loop-pi:70000" << PortAddress::Kind::RawTcp << "" << 0;
+        QTest::newRow("path after the port") << "rfc2217://loop-pi:2000/x" << PortAddress::Kind::Rfc2217 << "" << 0;
+    }
+    void networkAddresses()
+    {
+        QFETCH(QString, text);
+        QFETCH(PortAddress::Kind, kind);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        const PortAddress address = PortMap({{6, text}}).address(6);
+        QCOMPARE(address.kind, kind);
+        QCOMPARE(address.host, host);
+        QCOMPARE(int(address.port), port);
+        QCOMPARE(address.isUsable(), kind == PortAddress::Kind::Device || !host.isEmpty());
     }
 
     void refusedSettingsKeepThePreviousOnes()
