@@ -1,8 +1,10 @@
 // Click to wire and reply to screen: how long the program takes between a click and the command's
 // bytes being readable at the board's end of the line, and between the board's bytes and the reply
-// field showing them. The reference is a bare serial port write of the same line.
+// field showing them. The reference is a bare serial port write of the same line. Beside the serial
+// port, the same click through raw TCP on the loopback to ser2net, which puts it on a line of its own.
 #include "Figures.h"
 #include "MainWindowRig.h"
+#include "Ser2Net.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,7 +68,19 @@ int main(int argc, char* argv[])
     if (!bare.open(QIODevice::ReadWrite))
         return 1;
 
-    QList<double> bareWrite, setAngle, degreesPlus, replyToScreen;
+    // The board by the loop: ser2net serving its line, the program's COM6 pointing at ser2net.
+    MainWindowRig networkRig;
+    Ser2Net ser2net(networkRig.board.devicePath(), Ser2Net::Protocol::RawTcp);
+    if (!ser2net.start())
+        return 1;
+    networkRig.directory.writeSettings(TestProgramDirectory::standardSettings(ser2net.url()));
+    if (!networkRig.start())
+        return 1;
+    networkRig.click("Command1");
+    networkRig.board.readFromProgram(12);
+    QLineEdit* networkAngle = networkRig.get<QLineEdit>("ANGLE");
+
+    QList<double> bareWrite, setAngle, degreesPlus, replyToScreen, setAngleTcp;
     QElapsedTimer timer;
     // Times one way of putting the six bytes of a position line on the wire.
     auto toWire = [&](QList<double>& samples, const PtyPair& board, const std::function<void()>& send) {
@@ -90,6 +104,9 @@ int main(int argc, char* argv[])
         angle->setText(QStringLiteral("90"));
         if (!toWire(degreesPlus, rig.board, [&] { rig.click("S_piu"); }))
             return 1;
+        networkAngle->setText(QStringLiteral("95"));
+        if (!toWire(setAngleTcp, networkRig.board, [&] { networkRig.click("SETTA_ANGOLO"); }))
+            return 1;
 
         const QString answer = QStringLiteral("OK A %1 (1524 us)\r\n").arg(i);
         timer.start();
@@ -100,6 +117,8 @@ int main(int argc, char* argv[])
     }
     report("bare_write_to_wire", bareWrite);
     report("set_angle_click_to_wire", setAngle);
+    report("set_angle_click_to_wire_tcp", setAngleTcp);
+    printFigure("set_angle_tcp_ratio_to_serial", median(setAngleTcp) / median(setAngle), "x");
     report("degrees_plus_click_to_wire", degreesPlus);
     printFigure("set_angle_ratio_to_bare_write", median(setAngle) / median(bareWrite), "x (goal < 3)");
     printFigure("degrees_plus_ratio_to_bare_write", median(degreesPlus) / median(bareWrite), "x (goal < 3)");
