@@ -165,7 +165,7 @@ private slots:
         SerialLink link;
         QVERIFY(link.setSettings(QStringLiteral("19200,n,8,1")));
         QVERIFY(!link.setSettings(QStringLiteral("19200;n;8;1")));
-        QCOMPARE(link.errorNumber(), 380);
+        QCOMPARE(link.errorNumber(), int(InvalidLineSettings));
         QCOMPARE(link.settings(), QStringLiteral("19200,n,8,1"));
     }
 
@@ -214,7 +214,7 @@ private slots:
         QString error;
         QVERIFY(!link.open(&error));
         QVERIFY(!link.isOpen());
-        QCOMPARE(link.errorNumber(), 8002);
+        QCOMPARE(link.errorNumber(), int(NoSuchPort));
         QVERIFY(error.contains(QStringLiteral("/dev/veltrano-no-such-device")));
     }
 
