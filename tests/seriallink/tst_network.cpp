@@ -111,7 +111,8 @@ private slots:
         QVERIFY(!rig.get<QPushButton>("CON_DISCON")->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(rig.platform.messages.size(), 1, 5000);
         const qint64 waited = sinceClick.elapsed();
-        QVERIFY2(waited >= NetworkTransport::OpenTimeout.count() - 100 && waited < 4500,
+        // Qt's coarse timers may fire a little early.
+        QVERIFY2(waited >= NetworkTransport::OpenTimeout.count() * 9 / 10 && waited < 4500,
                  qPrintable(QString::number(waited)));
         // A window that waited for the network would stop for the whole three seconds.
         QVERIFY2(longestGap < 1500, qPrintable(QString::number(longestGap)));
