@@ -18,6 +18,12 @@ NetworkTransport::NetworkTransport(PortAddress address, QObject* parent)
     connect(&m_socket, &QTcpSocket::disconnected, this, &NetworkTransport::onDisconnected);
 }
 
+NetworkTransport::~NetworkTransport()
+{
+    // A socket still connected says goodbye as it goes; nothing here may hear it half torn down.
+    disconnect(&m_socket, nullptr, this, nullptr);
+}
+
 QString NetworkTransport::described(const QString& what) const
 {
     return QStringLiteral("%1: %2").arg(m_address.text, what);
@@ -134,8 +140,6 @@ void NetworkTransport::close()
     m_received.clear();
     if (!wasConnected)
         return;
-    // Unread input would make the kernel reset the connection and drop what was just written.
-    m_socket.readAll();
     m_socket.disconnectFromHost();
     // Writes were flushed to the kernel, which sends them before its goodbye; nothing may linger here.
     if (m_socket.state() != QAbstractSocket::UnconnectedState)

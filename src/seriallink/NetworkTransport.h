@@ -19,6 +19,7 @@ public:
     static constexpr std::chrono::milliseconds OpenTimeout{3000};
 
     explicit NetworkTransport(PortAddress address, QObject* parent = nullptr);
+    ~NetworkTransport() override;
 
     void open(const LineSettings& settings, bool rtsRaised) override;
     void close() override;

@@ -10,7 +10,10 @@ SerialLink::SerialLink(QObject* parent)
 {
 }
 
-SerialLink::~SerialLink() = default;
+SerialLink::~SerialLink()
+{
+    dropTransport();
+}
 
 void SerialLink::setPortMap(PortMap map)
 {
