@@ -49,7 +49,6 @@ public:
     // Opens and waits for the answer, serving every event but user input meanwhile: for start-up,
     // before a window shows.
     bool open(QString* error = nullptr);
-    bool isOpening() const { return m_opening; }
     // Also abandons an open in progress, without openFinished.
     void close();
     bool isOpen() const;
