@@ -19,7 +19,7 @@ struct ProgramOnBoard {
     // field shows each piece in turn.
     QString transcript;
 
-    bool start(const QByteArray& pin = "9", bool throughSer2net = false)
+    bool start(bool throughSer2net = false)
     {
         if (!board.start())
             return false;
@@ -31,7 +31,7 @@ struct ProgramOnBoard {
             port = network->url();
         }
         rig = std::make_unique<MainWindowRig>();
-        rig->directory.writeSettings(TestProgramDirectory::standardSettings(port).replace("PIN=9", "PIN=" + pin));
+        rig->directory.writeSettings(TestProgramDirectory::standardSettings(port));
         QObject::connect(rig->get<QLineEdit>("RISPOSTA"), &QLineEdit::textChanged,
                          [this](const QString& text) { transcript += text; });
         if (!rig->start())
@@ -68,7 +68,7 @@ private slots:
     {
         QFETCH(bool, throughSer2net);
         ProgramOnBoard setup;
-        QVERIFY2(setup.start("9", throughSer2net), "the program did not come up on the emulated board");
+        QVERIFY2(setup.start(throughSer2net), "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         QVERIFY(setup.shown(QStringLiteral("OK IS pin 9 limits 0-180")));
 
@@ -83,16 +83,6 @@ private slots:
         QVERIFY2(setup.board.waitWidth(9, 1482, Tolerance), qPrintable(QString::number(setup.board.width(9))));
         QVERIFY(setup.shown(QStringLiteral("OK A 91 (1482 us)")));
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,91,"));
-    }
-
-    void theStoredPinIsTheOneThatMoves()
-    {
-        ProgramOnBoard setup;
-        QVERIFY2(setup.start("10"), "the program did not come up on the emulated board");
-        setup.rig->click("Command1");
-        setup.setAngle(QStringLiteral("90"));
-        QVERIFY(setup.board.waitWidth(10, 1472, Tolerance));
-        QVERIFY(setup.board.width(9) <= 0);
     }
 };
 

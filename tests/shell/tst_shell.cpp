@@ -1,30 +1,102 @@
+// The main window as the operator meets it, with a pseudo-terminal as the board.
 #include "MainWindowRig.h"
+#include "MemoryStore.h"
+#include "OtherConnection.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QGroupBox>
-#include <QLabel>
+#include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
 
-QStringList visibleTopLevelControls(const MainWindow& window)
+const QColor Grey(128, 128, 128);
+const QColor Green(0, 192, 0);
+using Changes = QList<std::pair<QByteArray, QByteArray>>;
+using Names = std::initializer_list<const char*>;
+
+QByteArray portLine(int number, const PtyPair& device)
 {
-    QStringList names;
-    for (QWidget* child : window.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (child->isVisible())
-            names.append(child->objectName());
-    }
-    names.sort();
-    return names;
+    return "[porte]\r\nCOM" + QByteArray::number(number) + '=' + device.devicePath().toLocal8Bit() + "\r\n";
 }
+
+// The main window started over the standard settings with these changes, and four memories.
+struct Rig : MainWindowRig {
+    explicit Rig(const Changes& changes = {})
+    {
+        QByteArray file = directory.readSettings();
+        for (const auto& [from, to] : changes)
+            file.replace(from, to);
+        directory.writeSettings(file);
+        const QString database = directory.path() + QStringLiteral("/DATABASE/VELTRANO.MDB");
+        if (MemoryStore store; store.open(database)) {
+            store.add({"40", "FT8", "7074", "95", "", true});
+            store.add({"20", "CW", "14060", "30", "", false});
+        }
+        // As another program may have left them: valid without degrees, a valid flag that is no boolean.
+        OtherConnection(database).exec(QStringLiteral("INSERT INTO MEMO_BANDA VALUES (3, '15', 'AM', '21000', NULL, "
+                                                      "'A,', 1, ''), (4, '12', 'FM', '24900', 7, 'A,7', 'yes', '')"));
+        started = start();
+    }
+    QString texts(Names names) const { return ::texts(*window, names); }
+    QString enabled(Names names) const { return flags(*window, &QWidget::isEnabled, names); }
+    QString visible(Names names) const { return flags(*window, &QWidget::isVisible, names); }
+    QColor colour(const char* name) const { return indicatorColour(get<QWidget>(name)); }
+    void set(const char* name, const QString& text) const
+    {
+        QWidget* control = get<QWidget>(name);
+        control->setProperty(control->property("text").isValid() ? "text" : "currentText", text);
+    }
+    void trigger(const char* action) const { get<QAction>(action)->trigger(); }
+    // What reached the board; with a line expected, waits for it and its carriage return.
+    QByteArray sent(const QString& line = {})
+    {
+        return line.isEmpty() ? board.drain() : board.readFromProgram(line.size() + 1);
+    }
+    QWidget* editor() const { return window->findChild<QWidget*>(QStringLiteral("MEMOMASK")); }
+    // With the servo on, opens the memory editor (or brings it to the front).
+    QWidget& openEditor()
+    {
+        if (texts({"Command1"}) == u"OFF")
+            click("Command1");
+        click("MEMO");
+        return *editor();
+    }
+    QTableView* grid() const { return widget<QTableView>(*editor(), "MSHFlexGrid1"); }
+    // Each memory the grid lists, as its cells in these columns joined by ":".
+    QStringList listed(std::initializer_list<int> columns) const
+    {
+        QStringList rows;
+        for (int row = 0; row < grid()->model()->rowCount(); ++row) {
+            QStringList cells;
+            for (int column : columns)
+                cells << grid()->model()->index(row, column).data().toString();
+            rows << cells.join(u':');
+        }
+        return rows;
+    }
+    // Chooses a grid row of the memory editor (0: the header row).
+    void recall(int row)
+    {
+        openEditor();
+        QTableView* grid = this->grid();
+        const QPoint cell = grid->visualRect(grid->model()->index(row - 1, ColumnBand)).center();
+        QTest::mouseClick(row ? grid->viewport() : grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          row ? cell : QPoint(5, 5));
+    }
+    bool started = false;
+};
 
 } // namespace
 
@@ -33,333 +105,404 @@ class TestShell : public QObject {
 private slots:
     void startsIdleWithThePortOpen()
     {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        QVERIFY(!rig.platform.ended);
-        QVERIFY(rig.platform.messages.isEmpty());
-        QCOMPARE(rig.window->windowTitle(), MainWindow::Caption);
-        QCOMPARE(visibleTopLevelControls(*rig.window), QStringList({"ESCE", "Frame1"}));
-        QCOMPARE(rig.get<QGroupBox>("Frame1")->title(), QStringLiteral(" COMMAND "));
-        QCOMPARE(rig.get<QPushButton>("ESCE")->text(), QStringLiteral("E&xit"));
-        QCOMPARE(rig.get<QPushButton>("Command1")->text(), QStringLiteral("OFF"));
-        QVERIFY(rig.get<QPushButton>("Command1")->isEnabled());
-        for (const char* name : {"S_piu", "S_meno", "MEMO", "PULISCE", "SETTA_ANGOLO", "COMANDO", "RISPOSTA", "ANGLE"})
-            QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
-        for (const char* name : {"COMANDO", "RISPOSTA", "ANGLE"})
-            QVERIFY2(rig.get<QLineEdit>(name)->text().isEmpty(), name);
-        QCOMPARE(indicatorColour(rig.get<QWidget>("Shape_RX")), QColor(128, 128, 128));
-        QCOMPARE(indicatorColour(rig.get<QWidget>("Shape_MEMO")), QColor(128, 128, 128));
-        QVERIFY(rig.link.isOpen());
-        QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM6,9600,n,8,1"));
-        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Disconnect"));
-        // The first activation refills the lists and leaves their texts empty.
-        QCOMPARE(rig.get<QComboBox>("cboPort")->count(), 20);
-        QCOMPARE(rig.get<QComboBox>("cboPort")->itemText(19), QStringLiteral("COM20"));
-        QCOMPARE(rig.get<QComboBox>("cboBaudrate")->itemText(13), QStringLiteral("115200"));
-        QCOMPARE(rig.get<QComboBox>("cboMove")->count(), 2);
-        QCOMPARE(rig.get<QComboBox>("cboPort")->currentText(), QString());
+        Rig rig;
+        QVERIFY(rig.started && rig.platform.messages.isEmpty());
+        QCOMPARE(rig.visible({"Frame1", "ESCE", "Frame2", "Frame3", "Frame4", "monitor_MEM"}), "++----");
+        QCOMPARE(rig.enabled({"Command1", "S_piu", "S_meno", "MEMO", "PULISCE", "SETTA_ANGOLO", "ANGLE"}), "+------");
+        QCOMPARE(rig.texts({"Command1", "COMANDO", "RISPOSTA", "ANGLE", "Label3", "CON_DISCON", "cboPort"}),
+                 "OFF||||OPEN -> COM6,9600,n,8,1|&Disconnect|");
+        QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
         QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
+        QVERIFY(rig.window->linkOpen() && rig.window->servoState() == ServoState::Off);
     }
 
-    void aPortThatCannotBeOpenedEndsStartUp()
+    void startUpStopsOnWhatItCannotUse_data()
     {
-        MainWindowRig rig;
-        rig.directory.writeSettings(TestProgramDirectory::standardSettings(QStringLiteral("/dev/veltrano-missing")));
-        QVERIFY(!rig.window->load());
-        QVERIFY(rig.platform.ended);
-        QVERIFY(!rig.window->isVisible());
-        QCOMPARE(rig.platform.messages.size(), 1);
-        const auto& box = rig.platform.messages.first();
-        QCOMPARE(box.title, QStringLiteral(" Errore : 8002"));
-        QCOMPARE(box.text, QStringLiteral("ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  Non corrisponde"
-                                          "\n\ra quella rlevata in Gestione Dispositivi del PC"));
-        QCOMPARE(box.icon, MessageIcon::Critical);
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("no such port") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=200")
+                                      << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  "
+                                         "Non corrisponde\n\ra quella rlevata in Gestione Dispositivi del PC";
+        QTest::newRow("pin not a number") << QByteArray("PIN=9") << QByteArray("PIN=nove")
+                                          << SettingsErrorTitle + "|VELTRANO.ini, section [sezione 8], key \"PIN\": "
+                                                                  "the value \"nove\" cannot be used.";
     }
-
-    void anUnusableSettingEndsStartUpNamingIt()
+    void startUpStopsOnWhatItCannotUse()
     {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QString, box);
         MainWindowRig rig;
-        rig.directory.writeSettings(rig.directory.readSettings().replace("PIN=9", "PIN=nove"));
+        rig.directory.writeSettings(rig.directory.readSettings().replace(from, to));
         QVERIFY(!rig.window->load());
-        QVERIFY(rig.platform.ended);
-        QCOMPARE(rig.platform.messages.size(), 1);
-        QCOMPARE(rig.platform.messages.first().title, SettingsErrorTitle);
-        QVERIFY(rig.platform.messages.first().text.contains(QStringLiteral("\"PIN\"")));
-        QVERIFY(rig.platform.messages.first().text.contains(QStringLiteral("nove")));
-        QVERIFY(!rig.link.isOpen());
+        QVERIFY(rig.platform.ended && !rig.link.isOpen() && !rig.window->isVisible());
+        QCOMPARE(rig.platform.boxes().size(), 1);
+        QVERIFY2(rig.platform.boxes().first().startsWith(box), qPrintable(rig.platform.boxes().first()));
     }
 
     void connectsToAnotherPortAndSpeed()
     {
-        MainWindowRig rig;
         PtyPair other;
-        rig.directory.writeSettings(rig.directory.readSettings() + "COM3=" + other.devicePath().toLocal8Bit() + "\r\n");
-        QVERIFY(rig.start());
-        rig.get<QAction>("porta_com")->trigger();
-        QVERIFY(rig.get<QGroupBox>("Frame2")->isVisible());
-        QCOMPARE(rig.get<QComboBox>("cboPort")->currentText(), QStringLiteral("6"));
-        QCOMPARE(rig.get<QComboBox>("cboBaudrate")->currentText(), QStringLiteral("9600"));
-
+        Rig rig(Changes{{"[porte]\r\n", portLine(3, other)}});
+        rig.trigger("porta_com");
+        QCOMPARE(rig.texts({"cboPort", "cboBaudrate"}), "6|9600");
         rig.get<QComboBox>("cboPort")->setCurrentIndex(2);
-        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("19200"));
+        rig.set("cboBaudrate", QStringLiteral("19200"));
+        rig.set("Text1", QStringLiteral("IS,9,0,180,"));
         rig.click("CON_DISCON"); // the caption reads "&Disconnect" after start-up
-        QVERIFY(!rig.link.isOpen());
-        QVERIFY(rig.get<QGroupBox>("Frame1")->isHidden());
-        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
-        QVERIFY(!rig.get<QPushButton>("ESEGUE_SET")->isEnabled());
-
+        QCOMPARE(rig.texts({"CON_DISCON", "Text1"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
+                 "&Connect|--");
         rig.click("CON_DISCON");
-        QVERIFY(rig.platform.messages.isEmpty());
-        QVERIFY(rig.link.isOpen());
-        QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM3,19200,n,8,1"));
+        QCOMPARE(rig.texts({"Label3"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
+                 "OPEN -> COM3,19200,n,8,1++");
         QCOMPARE(other.lineSpeed(), 19200);
-        QVERIFY(rig.get<QGroupBox>("Frame1")->isVisible());
-        QVERIFY(rig.get<QPushButton>("ESEGUE_SET")->isEnabled());
-        QVERIFY(rig.get<QPushButton>("Command3")->isEnabled());
-
         // Digits only in the port field reconnect the port last opened, at the chosen speed.
         rig.click("CON_DISCON");
-        rig.get<QComboBox>("cboPort")->setCurrentText(QStringLiteral("6"));
-        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("115200"));
+        rig.set("cboPort", QStringLiteral("6"));
+        rig.set("cboBaudrate", QStringLiteral("115200"));
         rig.click("CON_DISCON");
-        QCOMPARE(rig.get<QLabel>("Label3")->text(), QStringLiteral("OPEN -> COM3,115200,n,8,1"));
+        QCOMPARE(rig.texts({"Label3"}), QStringLiteral("OPEN -> COM3,115200,n,8,1"));
+        QVERIFY(rig.platform.messages.isEmpty());
     }
 
     void connectRefusesEmptyFieldsAndReportsAFailedOpen()
     {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
+        Rig rig;
+        rig.click("CON_DISCON"); // the first activation left both fields empty
+        rig.set("cboPort", QStringLiteral("COM200"));
         rig.click("CON_DISCON");
-        QCOMPARE(rig.platform.messages.last().title, QStringLiteral("COMM PORT SETTING ERROR"));
-        QCOMPARE(rig.platform.messages.last().text, QStringLiteral("It is necessary to indicate the COMM port in use"));
-        QVERIFY(rig.link.isOpen());
-
-        rig.get<QComboBox>("cboPort")->setCurrentText(QStringLiteral("COM9"));
-        rig.click("CON_DISCON");
-        QCOMPARE(rig.platform.messages.last().title, QStringLiteral("CONNECTION SPEED ERROR"));
-        QCOMPARE(rig.platform.messages.last().text, QStringLiteral("It is necessary to indicate the Boudarate"));
-        QVERIFY(rig.link.isOpen());
-
-        // COM9 means /dev/ttyS8, which a test machine does not have.
-        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("9600"));
-        rig.click("CON_DISCON"); // disconnect
-        rig.click("CON_DISCON");
-        QCOMPARE(rig.platform.messages.size(), 3);
-        QCOMPARE(rig.platform.messages.last().title, QStringLiteral("DISCONNECT"));
-        QVERIFY(rig.platform.messages.last().text.startsWith(
-            QStringLiteral("Unable to open port: Check connections.\r\n")));
+        rig.set("cboBaudrate", QStringLiteral("9600"));
+        rig.click("CON_DISCON"); // disconnects
+        rig.click("CON_DISCON"); // COM200 is a device no machine has
+        const QStringList boxes = rig.platform.boxes();
+        QCOMPARE(boxes.mid(0, 2),
+                 QStringList({"COMM PORT SETTING ERROR|It is necessary to indicate the COMM port in use",
+                              "CONNECTION SPEED ERROR|It is necessary to indicate the Boudarate"}));
+        QVERIFY(boxes.size() == 3 && boxes[2].startsWith(u"DISCONNECT|Unable to open port: Check connections.\r\n"));
         QVERIFY(!rig.link.isOpen());
-        QCOMPARE(rig.get<QLabel>("Label3")->text(), QString());
-        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
-        QVERIFY(!rig.get<QPushButton>("ESEGUE_SET")->isEnabled());
-    }
-
-    void closingTheFrameWhileDisconnectedWarns()
-    {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        rig.get<QAction>("porta_com")->trigger();
-        rig.click("CHIUDE_WIN_PORTA");
-        QVERIFY(rig.get<QGroupBox>("Frame2")->isHidden());
-        QVERIFY(rig.platform.messages.isEmpty());
-
-        rig.get<QAction>("porta_com")->trigger();
-        rig.click("CON_DISCON"); // disconnect
-        rig.click("CHIUDE_WIN_PORTA");
-        QCOMPARE(rig.platform.messages.size(), 1);
-        QCOMPARE(rig.platform.messages.first().text,
-                 QStringLiteral("         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT"));
-        QCOMPARE(rig.platform.messages.first().title, QString());
-        QCOMPARE(rig.platform.messages.first().icon, MessageIcon::None);
-    }
-
-    void portAndSpeedFieldsTakeDigitsOnly()
-    {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        rig.get<QAction>("porta_com")->trigger();
-        QComboBox* port = rig.get<QComboBox>("cboPort");
-        port->setEnabled(true);
-        port->setCurrentText(QString());
-        QTest::keyClicks(port->lineEdit(), QStringLiteral("c1o2m"));
-        QTest::keyClicks(port, QStringLiteral("x3"));
-        QCOMPARE(port->currentText(), QStringLiteral("123"));
-        QTest::keyClick(port->lineEdit(), Qt::Key_Backspace);
-        QCOMPARE(port->currentText(), QStringLiteral("12"));
-    }
-
-    void showsWhatTheBoardSends()
-    {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        QLineEdit* reply = rig.get<QLineEdit>("RISPOSTA");
-        QLineEdit* setupReply = rig.get<QLineEdit>("Text2");
-        rig.board.writeToProgram("OK A 95\r\n");
-        QTRY_COMPARE(reply->text(), QStringLiteral("OK A 95\r\n"));
-        QCOMPARE(setupReply->text(), QStringLiteral("OK A 95\r\n"));
-        rig.board.writeToProgram("second");
-        QTRY_COMPARE(reply->text(), QStringLiteral("second"));
-        // Bytes above ASCII arrive as one character each.
-        rig.board.writeToProgram("\xb0");
-        QTRY_COMPARE(setupReply->text(), QStringLiteral("°"));
+        QCOMPARE(rig.texts({"Label3", "CON_DISCON"}) + rig.enabled({"ESEGUE_SET"}), "|&Connect-");
+        rig.click("CHIUDE_WIN_PORTA"); // a reminder that nothing is connected
+        QCOMPARE(rig.platform.boxes().last(), "|         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT");
+        rig.click("ESCE"); // with the port closed, the servo is left alone
+        QVERIFY(rig.platform.ended && rig.platform.pauses.isEmpty() && rig.sent().isEmpty());
     }
 
     void aFloodingBoardLeavesTheWindowResponsive()
     {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
+        if (!qEnvironmentVariableIsSet("VELTRANO_TIMING"))
+            QSKIP("timing-sensitive: runs alone, as test_shell_flood");
+        Rig rig;
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(5);
-
-        // Four megabytes of bytes above ASCII and no line end, faster than any serial line delivers them.
+        // Four megabytes above ASCII with no line end, faster than any serial line delivers them.
         QByteArray chunk(64 * 1024, Qt::Uninitialized);
         for (qsizetype i = 0; i < chunk.size(); ++i)
             chunk[i] = char(0x80 | (i % 0x80));
         for (int i = 0; i < 64; ++i)
             rig.board.writeToProgram(chunk);
         rig.board.writeToProgram("END");
-        QTRY_VERIFY_WITH_TIMEOUT(rig.get<QLineEdit>("RISPOSTA")->text().endsWith(u"END"), 20000);
-        // What is shown is one read's worth, never the whole flood.
-        QVERIFY(rig.get<QLineEdit>("RISPOSTA")->text().size() <= 64 * 1024);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.texts({"RISPOSTA"}).endsWith(u"END"), 20000);
+        QCOMPARE(rig.texts({"Text2"}), rig.texts({"RISPOSTA"}));
+        QVERIFY(rig.texts({"RISPOSTA"}).size() <= 64 * 1024); // one read's worth, never the whole flood
         // Generous: only a window that stops serving its events for whole seconds fails.
         QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
     }
 
     void aPulledCableLeavesTheFrameDisconnectedAndSaysSoOnce()
     {
-        MainWindowRig rig;
         PtyPair replacement;
-        rig.directory.writeSettings(rig.directory.readSettings() + "COM2=" + replacement.devicePath().toLocal8Bit() +
-                                    "\r\n");
-        QVERIFY(rig.start());
+        Rig rig(Changes{{"[porte]\r\n", portLine(2, replacement)}});
+        QSignalSpy linkStates(rig.window.get(), &MainWindow::linkStateChanged);
         rig.board.closeBoardEnd();
         QTRY_VERIFY(!rig.link.isOpen());
         QTest::qWait(100);
         QCOMPARE(rig.platform.messages.size(), 1);
         QCOMPARE(rig.platform.messages.first().title, QStringLiteral("CONNECTION LOST"));
-        QCOMPARE(rig.get<QPushButton>("CON_DISCON")->text(), QStringLiteral("&Connect"));
-        QVERIFY(rig.get<QGroupBox>("Frame2")->isVisible());
-        QVERIFY(rig.get<QGroupBox>("Frame1")->isHidden());
-
-        rig.get<QComboBox>("cboPort")->setCurrentText(QStringLiteral("COM2"));
-        rig.get<QComboBox>("cboBaudrate")->setCurrentText(QStringLiteral("9600"));
+        QCOMPARE(rig.texts({"CON_DISCON"}) + rig.visible({"Frame2", "Frame1"}), "&Connect+-");
+        rig.set("cboPort", QStringLiteral("COM2"));
+        rig.set("cboBaudrate", QStringLiteral("9600"));
         rig.click("CON_DISCON");
-        QVERIFY(rig.link.isOpen());
-        QCOMPARE(rig.platform.messages.size(), 1);
+        QVERIFY(rig.link.isOpen() && rig.platform.messages.size() == 1);
+        QCOMPARE(linkStates.size(), 2); // closed, then open again
     }
 
-    void secondaryWindowsAreSingleInstances()
-    {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        rig.get<QAction>("INFO_PROC")->trigger();
-        rig.get<QAction>("INFO_PROC")->trigger();
-        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("INFO")).size(), 1);
-        QWidget* about = rig.get<QWidget>("INFO");
-        QVERIFY(about->isVisible());
-        QCOMPARE(widget<QLabel>(*about, "Label3")->text(), QStringLiteral("Rel. 2.1"));
-
-        rig.get<QAction>("setta_INI")->trigger();
-        QWidget* editor = rig.get<QWidget>("VELTRANO_INI");
-        widget<QLineEdit>(*editor, "Text8")->setText(QStringLiteral("10"));
-        rig.get<QAction>("setta_INI")->trigger(); // no second opening: the typed value stays
-        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("VELTRANO_INI")).size(), 1);
-        QCOMPARE(widget<QLineEdit>(*editor, "Text8")->text(), QStringLiteral("10"));
-
-        editor->close();
-        QTRY_COMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("VELTRANO_INI")).size(), 0);
-        rig.get<QAction>("setta_INI")->trigger(); // a new opening reads the file again
-        QCOMPARE(widget<QLineEdit>(*rig.get<QWidget>("VELTRANO_INI"), "Text8")->text(), QStringLiteral("9"));
-    }
-
-    void onlyReturningFromAnotherWindowCountsAsActivation()
+    void comingBackFromAnotherWindowRefillsTheLists()
     {
         QMenu menu;
         QMessageBox box;
-        QWidget secondary(nullptr, Qt::Window);
-        QVERIFY(!isSecondaryWindow(&menu));
-        QVERIFY(!isSecondaryWindow(&box));
-        QVERIFY(isSecondaryWindow(&secondary));
-
-        // Coming back from the about window refills the lists, which empties the texts.
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        rig.get<QAction>("porta_com")->trigger();
-        QComboBox* port = rig.get<QComboBox>("cboPort");
-        QCOMPARE(port->currentText(), QStringLiteral("6"));
-        rig.get<QAction>("INFO_PROC")->trigger();
-        QWidget* about = rig.get<QWidget>("INFO");
-        QTRY_VERIFY(about->isActiveWindow());
-        about->close();
+        QVERIFY(!isSecondaryWindow(&menu) && !isSecondaryWindow(&box)); // they hand the focus straight back
+        Rig rig;
+        rig.trigger("porta_com");
+        rig.trigger("setta_INI");
+        QWidget* editor = rig.get<QWidget>("VELTRANO_INI");
+        QTRY_VERIFY(editor->isActiveWindow());
+        QCOMPARE(rig.texts({"cboPort"}), QStringLiteral("6"));
+        editor->close();
         rig.window->activateWindow();
-        QTRY_COMPARE(port->currentText(), QString());
-    }
-
-    void secondaryWindowsOpenAtAFixedShareOfTheScreen()
-    {
-        // A screen of 19200 x 10800 twips: the about window at 6386.67, 3591.67 twips.
-        QCOMPARE(secondaryWindowPosition(QSize(1280, 720), 3), QPoint(426, 239));
-        QCOMPARE(secondaryWindowPosition(QSize(1280, 720), 4), QPoint(319, 180));
+        QTRY_COMPARE(rig.texts({"cboPort"}), QString());
     }
 
     void exitWithThePortOpenLeavesTheServoAttached()
     {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        QStringList atPause;
+        Rig rig;
+        QString atPause;
         rig.platform.onPause = [&] {
-            for (const char* name : {"TextMotor", "min_rot", "max_rot", "Text1"})
-                atPause << rig.get<QLineEdit>(name)->text();
-            QVERIFY(!rig.get<QLineEdit>("TextMotor")->isEnabled());
-            QCOMPARE(rig.board.drain(std::chrono::milliseconds(0)), QByteArray()); // nothing before the pause
+            atPause = rig.texts({"TextMotor", "min_rot", "max_rot", "Text1"}) + rig.enabled({"TextMotor"}) +
+                      rig.board.drain(std::chrono::milliseconds(0));
         };
         rig.click("ESCE");
-        QCOMPARE(rig.platform.pauses, QList<std::chrono::milliseconds>({std::chrono::milliseconds(1000)}));
-        QCOMPARE(atPause, QStringList({"9", "0", "180", ""}));
-        QCOMPARE(rig.board.drain(), QByteArray("IS,9,0,180,\r"));
-        QCOMPARE(rig.get<QLineEdit>("Text1")->text(), QStringLiteral("IS,9,0,180,"));
-        QVERIFY(!rig.link.isOpen());
-        QVERIFY(rig.platform.ended);
-        QVERIFY(rig.platform.messages.isEmpty());
+        QCOMPARE(atPause, QStringLiteral("9|0|180|-")); // locked, nothing sent yet
+        QCOMPARE(rig.sent(), QByteArray("IS,9,0,180,\r"));
+        QCOMPARE(rig.texts({"Text1"}), QStringLiteral("IS,9,0,180,"));
+        QVERIFY(rig.platform.ended && !rig.link.isOpen() && rig.platform.messages.isEmpty());
     }
 
-    void exitWithThePortClosedSendsNothing()
+    void switchingOnSendsTheStoredLineAndOffSendsNothing()
     {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        rig.get<QAction>("porta_com")->trigger();
-        rig.click("CON_DISCON");
-        QVERIFY(!rig.link.isOpen());
-        rig.click("ESCE");
-        QVERIFY(rig.platform.ended);
-        QVERIFY(rig.platform.pauses.isEmpty());
-        QCOMPARE(rig.board.drain(), QByteArray());
-    }
-
-    void exitWithTheMemoryEditorOpenSkipsItsClosingSteps()
-    {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
+        Rig rig(Changes{{"MINROT=0", "MINROT=-10"}});
+        QSignalSpy states(rig.window.get(), &MainWindow::servoStateChanged);
+        const auto positioning = {"MEMO", "S_meno", "S_piu", "SETTA_ANGOLO", "ANGLE", "PULISCE"};
         rig.click("Command1");
-        rig.click("MEMO");
-        QVERIFY(rig.get<QWidget>("MEMOMASK")->isVisible());
-        rig.click("ESCE");
-        QVERIFY(rig.platform.ended);
-        QVERIFY(rig.get<QWidget>("monitor_MEM")->isVisible());
-        QVERIFY(!rig.get<QLineEdit>("ANGLE")->isEnabled());
+        QCOMPARE(rig.sent("IS,9,-10,180,"), QByteArray("IS,9,-10,180,\r"));
+        QCOMPARE(rig.texts({"Command1", "COMANDO"}) + rig.enabled(positioning), "ON|IS,9,-10,180,++++++");
+        QCOMPARE(rig.colour("Shape_RX"), Green);
+        rig.set("ANGLE", QStringLiteral("181"));
+        rig.click("SETTA_ANGOLO");
+        QCOMPARE(rig.platform.boxes(), QStringList{"INCORRECT POSITIONING ANGLE|The value entered is not within the "
+                                                   "permitted range.\r\r Valid values : -10<-->180"});
+        rig.set("RISPOSTA", QStringLiteral("OK"));
+        rig.click("PULISCE");
+        QCOMPARE(rig.texts({"ANGLE", "COMANDO", "RISPOSTA"}), QStringLiteral("0||"));
+        rig.click("Command1");
+        QCOMPARE(rig.sent(), QByteArray());
+        QCOMPARE(rig.texts({"Command1", "ANGLE"}) + rig.enabled(positioning), "OFF|------");
+        QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
+        QCOMPARE(states.size(), 2);
     }
 
-    void closingTheWindowClosesThePortAndSendsNothing()
+    // The stored values are PIN=9, MINROT=0, MAXROT=180; the fields hold the pin given and 0, 170.
+    void setupSendChecksThePinAndAsksBeforeOverwriting_data()
     {
-        MainWindowRig rig;
-        QVERIFY(rig.start());
-        rig.window->close();
-        QVERIFY(!rig.link.isOpen());
-        QCOMPARE(rig.board.drain(), QByteArray());
+        QTest::addColumn<bool>("preset");
+        QTest::addColumn<QString>("pin");
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("line"); // empty: nothing sent
+        const QString question = QStringLiteral("VARIATION OF STANDARD PARAMETERS");
+        // clang-format off
+        QTest::newRow("preset ignores the fields") << true << "7" << MessageAnswer::Yes << "" << "IS,9,0,180,";
+        QTest::newRow("not a PWM pin") << false << "7" << MessageAnswer::Yes << "NON-PWM SELECTED PIN" << "";
+        QTest::newRow("changed, yes stores and sends") << false << "10" << MessageAnswer::Yes << question << "IS,10,0,170,";
+        QTest::newRow("changed, cancel does nothing") << false << "10" << MessageAnswer::Cancel << question << "";
+        // clang-format on
+    }
+    void setupSendChecksThePinAndAsksBeforeOverwriting()
+    {
+        QFETCH(bool, preset);
+        QFETCH(QString, pin);
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QString, box);
+        QFETCH(QString, line);
+        Rig rig;
+        const QByteArray before = rig.directory.readSettings();
+        rig.trigger("setta_servo");
+        rig.get<QCheckBox>("presetta")->setChecked(preset);
+        rig.set("TextMotor", pin);
+        rig.set("max_rot", QStringLiteral("170"));
+        rig.set("Text1", QStringLiteral("previous"));
+        QByteArray sentBeforeTheAnswer;
+        rig.platform.onMessage = [&](const FakePlatform::Message&) { sentBeforeTheAnswer += rig.sent(); };
+        rig.platform.answers = {answer};
+        rig.click("ESEGUE_SET");
+        QCOMPARE(rig.platform.messages.isEmpty() ? QString() : rig.platform.messages.first().title, box);
+        QCOMPARE(sentBeforeTheAnswer + rig.sent(line), line.isEmpty() ? QByteArray() : line.toLatin1() + '\r');
+        QCOMPARE(rig.texts({"Text1"}), line.isEmpty() ? QStringLiteral("previous") : line);
+        QCOMPARE(rig.colour("Shape1"), line.isEmpty() ? Grey : Green);
+        const bool stored = line == u"IS,10,0,170,";
+        QCOMPARE(rig.directory.readSettings(),
+                 stored ? QByteArray(before).replace("PIN=9", "PIN=10").replace("MAXROT=180", "MAXROT=170") : before);
+        QCOMPARE(rig.settings.PIN, stored ? 10 : 9);
+    }
+
+    // The preset keys run with the tick as it was before the key; from the free preset on, the servo
+    // switch repeats the set-up send.
+    void presetKeysAndTheSwitchRepeatingTheSetupSend()
+    {
+        Rig rig(Changes{{"PIN=9", "PIN=10"}, {"MINROT=0", "MINROT=5"}, {"MAXROT=180", "MAXROT=150"}});
+        rig.trigger("porta_com");
+        rig.trigger("setta_servo");
+        QCOMPARE(rig.visible({"Frame4", "Frame1"}) + rig.texts({"cboMove"}), "+-180 °  Up-Down");
+        auto* preset = rig.get<QCheckBox>("presetta");
+        QTest::keyClick(preset, Qt::Key_Space); // the free preset, then ticked: the stored values, locked
+        QCOMPARE(rig.texts({"TextMotor", "min_rot", "max_rot", "Command1", "cboPort"}) + rig.enabled({"TextMotor"}),
+                 "10|5|150|&Connect|-");
+        QVERIFY(preset->isChecked() && rig.window->servoState() == ServoState::SetupRepeat);
+        rig.click("cmdesci");
+        QCOMPARE(rig.visible({"Frame4", "Frame1"}), "-+");
+        rig.click("Command1");
+        QCOMPARE(rig.sent("IS,10,5,150,"), QByteArray("IS,10,5,150,\r"));
+        QCOMPARE(rig.colour("Shape1"), Green);
+        rig.trigger("setta_servo");
+        QTest::keyClick(preset, Qt::Key_Space); // the stored preset offers the stored port, then unticked
+        QCOMPARE(rig.texts({"CON_DISCON", "cboPort", "cboBaudrate", "Label3"}), "&Connect|COM6|9600|");
+        QCOMPARE(rig.enabled({"TextMotor", "cboPort", "ESEGUE_SET"}), "+-+");
+        rig.set("TextMotor", QStringLiteral("6"));
+        rig.platform.answers = {MessageAnswer::No};
+        rig.click("Command1");
+        QCOMPARE(rig.sent("IS,6,5,150,"), QByteArray("IS,6,5,150,\r"));
+        rig.click("CON_DISCON"); // reopens the port with the stored values
+        QCOMPARE(rig.texts({"CON_DISCON", "Label3"}), "&Disconnect|OPEN -> COM6,9600,n,8,1");
+        // Ticked with the port closed: the line is shown and goes nowhere.
+        preset->setChecked(true);
+        rig.link.close();
+        rig.click("Command1");
+        QCOMPARE(rig.texts({"COMANDO", "Text1", "Command1"}), QStringLiteral("IS,10,5,150,|IS,10,5,150,|&Connect"));
+        QCOMPARE(rig.colour("Shape1"), Grey);
+        QCOMPARE(rig.sent(), QByteArray());
+    }
+
+    void recallShowsTheMemoryUntilTheEditorCloses_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("fields"); // the editor's Frame3, Text10, Text9, Text11, Text7, Text6
+        QTest::addColumn<QString>("shown");  // METERBAND, modeop, FREQ, ANGLE, COMANDO, RISPOSTA
+        QTest::addColumn<bool>("usable");
+        // clang-format off
+        QTest::newRow("usable") << 1 << "MEM-1 |40|FT8|7074|95|A,95" << "40 mt.|FT8|7074|95|A,95|" << true;
+        QTest::newRow("not valid") << 2 << "MEM-2 |20|CW|14060|30|" << "20 mt.|CW|14060|||" << false;
+        QTest::newRow("valid without degrees") << 3 << "MEM-3 |15|AM|21000||" << "15 mt.|AM|21000|||" << false;
+        QTest::newRow("valid flag not a boolean") << 4 << "MEM-4 |12|FM|24900|7|" << "12 mt.|FM|24900|||" << false;
+        QTest::newRow("header row after a memory") << 0 << "MEM-1 |40|FT8|7074|95|A,95" << " mt.|||||" << true;
+        // clang-format on
+    }
+    void recallShowsTheMemoryUntilTheEditorCloses()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, fields);
+        QFETCH(QString, shown);
+        QFETCH(bool, usable);
+        Rig rig;
+        rig.recall(1);
+        QCOMPARE(rig.visible({"monitor_MEM"}) + rig.enabled({"ANGLE"}), "+-");
+        QCOMPARE(rig.colour("Shape_MEMO"), QColor(Qt::yellow));
+        QCOMPARE(rig.listed({ColumnBand, ColumnValid}), QStringList({"40:True", "20:False", "15:True", "12:yes"}));
+        rig.set("RISPOSTA", QStringLiteral("OK"));
+        rig.recall(row);
+        QCOMPARE(texts(*rig.editor(), {"Frame3", "Text10", "Text9", "Text11", "Text7", "Text6"}), fields);
+        QCOMPARE(rig.texts({"METERBAND", "modeop", "FREQ", "ANGLE", "COMANDO", "RISPOSTA"}), shown);
+        QCOMPARE(rig.platform.boxes(), usable ? QStringList() : QStringList{"|Not usable!"});
+        QCOMPARE(rig.colour("MEM_VALIDA"), usable ? QColor(Qt::white) : QColor(Qt::red));
+        // "SET ANGLE" sends the recalled angle, and refuses the empty one.
+        rig.sent("IS,9,0,180,");
+        rig.click("SETTA_ANGOLO");
+        QCOMPARE(rig.sent(), row == 1 ? QByteArray("A,95,\r") : QByteArray());
+        rig.editor()->close();
+        QTRY_VERIFY(!rig.editor());
+        QCOMPARE(rig.visible({"monitor_MEM"}) + rig.enabled({"ANGLE"}), "-+");
+        QCOMPARE(rig.colour("Shape_MEMO"), Grey);
+        // The way out lets go of the database even with the editor open.
+        rig.click("MEMO");
+        rig.window->releaseMemoryStore();
+        QVERIFY(!rig.grid()->model());
+    }
+
+    void memoryEditorValidRulePickerAndClearing()
+    {
+        Rig rig;
+        QWidget& editor = rig.openEditor();
+        auto* valid = widget<QCheckBox>(editor, "Check2");
+        widget<QLineEdit>(editor, "Text11")->setText(QStringLiteral("14234"));
+        valid->setChecked(true);
+        QVERIFY(!valid->isChecked()); // no degrees
+        widget<QLineEdit>(editor, "Text7")->setText(QStringLiteral(" 45 "));
+        valid->setChecked(true);
+        QCOMPARE(texts(editor, {"Text6"}), QStringLiteral("A,45"));
+        valid->setChecked(false);
+        QCOMPARE(texts(editor, {"Text6"}), QString());
+        widget<QAbstractButton>(editor, "Command5")->click(); // the band picker
+        widget<QAbstractButton>(editor, "vz6")->click();
+        QCOMPARE(texts(editor, {"fx", "Text10"}), QStringLiteral("Bands|20"));
+        QTest::mouseDClick(widget<QWidget>(editor, "Frame3"), Qt::LeftButton, {}, QPoint(5, 140));
+        QCOMPARE(texts(editor, {"Frame3", "Text10", "Text11", "Text7"}), QStringLiteral("MEM-|||"));
+    }
+
+    // The memories are 40 (usable), 20 (not valid, 30 degrees), 15 (no degrees) and 12.
+    void memoryEditorChangesAskAndStore_data()
+    {
+        QTest::addColumn<int>("row");           // chosen first, 0 for none
+        QTest::addColumn<QStringList>("typed"); // band, mode, frequency, degrees
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QStringList>("listed"); // band:degrees:command of each memory afterwards
+        const QStringList before = {"40:95:A,95", "20:30:", "15::A,", "12:7:A,7"};
+        const QString create = QStringLiteral("CREATE A NEW MEMORY|Do you want to insert a new Memory?");
+        const QString erase = QStringLiteral("MEMORY CLEARING|Do I erase the memory N.  2?");
+        const QString modify = QStringLiteral("EDIT MEMORY|Do I modify the Memory N.  2?");
+        const QStringList complete = {"17", "ft8", "18100", "95.5"};
+        // clang-format off
+        QTest::newRow("new, yes") << 0 << complete << "Command2" << true << QStringList{create, "MEMORY ADDED|A new memory has been added!"} << QStringList{"40:95:A,95", "20:30:", "17:95.5:A,95.5", "15::A,", "12:7:A,7"};
+        QTest::newRow("new, no") << 0 << complete << "Command2" << false << QStringList{create} << before;
+        QTest::newRow("new, duplicate") << 0 << QStringList{"20", "cw", "14060", "30"} << "Command2" << true
+            << QStringList{"UNABLE TO ADD MEMORY|          DUPLICATE DATA!\n\rThere is already a memory with this BAND-MODE-FREQUENCY."} << before;
+        QTest::newRow("new without degrees") << 0 << QStringList{"17", "FT8", "18100", ""} << "Command2" << true << QStringList{"WRONG COMMAND|Invalid Data!"} << before;
+        QTest::newRow("delete, yes") << 2 << QStringList{"20", "CW", "14060", "30"} << "Command3" << true << QStringList{erase} << QStringList{"40:95:A,95", "15::A,", "12:7:A,7"};
+        QTest::newRow("modify, yes") << 2 << QStringList{"20", "CW", "14060", "33.5"} << "Command4" << true << QStringList{modify} << QStringList{"40:95:A,95", "20:33.5:", "15::A,", "12:7:A,7"};
+        QTest::newRow("modify without degrees") << 2 << QStringList{"20", "CW", "14060", ""} << "Command4" << true
+            << QStringList{modify, "IMPOSSIBLE TO MODIFY|INCOMPLETE or INCORRECT DATA"} << before;
+        // clang-format on
+    }
+    void memoryEditorChangesAskAndStore()
+    {
+        QFETCH(int, row);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, button);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, listed);
+        Rig rig;
+        QWidget& editor = rig.openEditor();
+        if (row)
+            rig.recall(row);
+        rig.platform.messages.clear(); // "Not usable!"
+        for (int field = 0; field < 4; ++field)
+            widget<QLineEdit>(editor, std::array{"Text10", "Text9", "Text11", "Text7"}[field])->setText(typed[field]);
+        widget<QCheckBox>(editor, "Check2")->setChecked(button == u"Command2");
+        rig.platform.answers = {yes ? MessageAnswer::Yes : MessageAnswer::No};
+        widget<QAbstractButton>(editor, button.toLatin1().constData())->click();
+        QCOMPARE(rig.platform.boxes(), boxes);
+        QCOMPARE(rig.listed({ColumnBand, ColumnDegrees, ColumnCommand}), listed);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void memoriesMenuExportsAndImportsIntoTheOpenEditor()
+    {
+        Rig rig;
+        QTemporaryDir elsewhere;
+        const QString csv = QDir::toNativeSeparators(elsewhere.filePath(QStringLiteral("memories.csv")));
+        rig.openEditor();
+        const QList<QAction*> actions = rig.get<QMenu>("memorie")->actions();
+        QCOMPARE(actions.size(), 2);
+        rig.platform.fileNames = {csv};
+        actions[0]->trigger();
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::ReadWrite | QIODevice::Append));
+        exported.write("5,\"17\",\"cw\",\"18080\",30,\"\",0,\"\"\r\n");
+        exported.close();
+        rig.platform.fileNames = {csv};
+        actions[1]->trigger();
+        QCOMPARE(rig.listed({ColumnBand}), QStringList({"40", "20", "17", "15", "12"}));
+        QCOMPARE(rig.platform.boxes(),
+                 QStringList({"EXPORT MEMORIES|Exported 4 memories to " + csv + ".",
+                              "IMPORT MEMORIES|Imported " + csv + ": 1 memory added, 4 duplicates skipped."}));
+        QCOMPARE(rig.platform.fileDialogs, QStringList({"EXPORT MEMORIES", "IMPORT MEMORIES"}));
+        actions[1]->trigger(); // the dialog cancelled
+        QCOMPARE(rig.platform.boxes().size(), 2);
     }
 };
 

@@ -22,10 +22,9 @@ QString FakePlatform::saveFileName(QWidget*, const QString& title, const QString
     return openFileName(nullptr, title, QString());
 }
 
-void FakePlatform::endProcess(int code)
+void FakePlatform::endProcess(int)
 {
     ended = true;
-    exitCode = code;
 }
 
 void FakePlatform::pause(std::chrono::milliseconds duration)
@@ -33,4 +32,12 @@ void FakePlatform::pause(std::chrono::milliseconds duration)
     pauses.append(duration);
     if (onPause)
         onPause();
+}
+
+QStringList FakePlatform::boxes() const
+{
+    QStringList all;
+    for (const Message& box : messages)
+        all << box.title + u'|' + box.text;
+    return all;
 }

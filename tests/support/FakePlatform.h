@@ -26,6 +26,9 @@ public:
     void endProcess(int exitCode) override;
     void pause(std::chrono::milliseconds duration) override;
 
+    // Every box so far, as "title|text".
+    QStringList boxes() const;
+
     // Answers for the next boxes, in order; an empty queue answers Ok, or Yes for a question.
     QList<MessageAnswer> answers;
     QList<Message> messages;
@@ -37,5 +40,4 @@ public:
     std::function<void(const Message&)> onMessage;
     std::function<void()> onPause;
     bool ended = false;
-    int exitCode = 0;
 };
