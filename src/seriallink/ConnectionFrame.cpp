@@ -131,7 +131,15 @@ void ConnectionFrame::connectOrDisconnect()
         if (number >= PortNumbers.minimum && number <= PortNumbers.maximum)
             m_link.setCommPort(int(number));
     }
-    m_link.setSettings(m_ui.cboBaudrate->currentText().trimmed() + QStringLiteral(",n,8,1"));
+    // A speed the port refuses leaves the previous settings; the operator hears why, and the label
+    // then shows the speed really in use.
+    QString refused;
+    if (!m_link.setSettings(m_ui.cboBaudrate->currentText().trimmed() + QStringLiteral(",n,8,1"), &refused)) {
+        m_platform.message(m_ui.window,
+                           QStringLiteral("Unable to use this speed: the port opens with its previous settings.\r\n") +
+                               refused,
+                           QStringLiteral("CONNECTION SPEED ERROR"), MessageIcon::Critical);
+    }
     m_link.setRThreshold(1);
 
     // A network port answers later: the button waits with it, so a second click cannot cross the first.

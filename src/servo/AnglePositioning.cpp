@@ -39,6 +39,18 @@ AnglePositioning::AnglePositioning(const Widgets& widgets, CommandSender& sender
     connect(m_ui.S_meno, &QPushButton::clicked, this, [this] { stepAngle(-1); });
     connect(m_ui.PULISCE, &QPushButton::clicked, this, &AnglePositioning::clearFields);
     NumericKeyFilter::install(m_ui.ANGLE);
+    // The form's length limit is for typing: typing never makes the angle longer than the limit, or
+    // than what the program last wrote there.
+    m_typedAngleLength = m_ui.ANGLE->maxLength();
+    connect(m_ui.ANGLE, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_ui.ANGLE->setMaxLength(std::max(m_typedAngleLength, int(text.size()))); });
+}
+
+void AnglePositioning::showAngle(const QString& text)
+{
+    // A recalled 95.5, or a step from it, is shown whole: a cut "95." would go out as A,95.,
+    m_ui.ANGLE->setMaxLength(std::max(m_typedAngleLength, int(text.size())));
+    m_ui.ANGLE->setText(text);
 }
 
 void AnglePositioning::START_SERVO()
@@ -58,7 +70,7 @@ void AnglePositioning::setIdle()
     setPositioningEnabled(false);
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();
-    m_ui.ANGLE->clear();
+    showAngle(QString());
     m_ui.PULISCE->setEnabled(false);
     // The display fields only ever show what the program wrote.
     m_ui.COMANDO->setEnabled(false);
@@ -74,7 +86,7 @@ void AnglePositioning::repeatSetupSend()
 
 void AnglePositioning::showRecalled(const QString& angle, const QString& command)
 {
-    m_ui.ANGLE->setText(angle);
+    showAngle(angle);
     m_ui.COMANDO->setText(command);
     m_ui.RISPOSTA->clear();
 }
@@ -115,7 +127,7 @@ void AnglePositioning::switchOff()
     setPositioningEnabled(false);
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();
-    m_ui.ANGLE->clear();
+    showAngle(QString());
     m_ui.PULISCE->setEnabled(false);
 }
 
@@ -135,7 +147,7 @@ void AnglePositioning::setAngle()
                                .arg(m_settings.MINROT)
                                .arg(m_settings.MAXROT),
                            QStringLiteral("INCORRECT POSITIONING ANGLE"), MessageIcon::Critical);
-        m_ui.ANGLE->clear();
+        showAngle(QString());
         return;
     }
     m_ui.RISPOSTA->clear();
@@ -147,14 +159,14 @@ void AnglePositioning::stepAngle(int step)
     const auto stepped = steppedAngle(m_ui.ANGLE->text(), step);
     if (!stepped)
         return;
-    m_ui.ANGLE->setText(*stepped);
+    showAngle(*stepped);
     m_ui.RISPOSTA->clear();
     m_sender.send(positionLine(m_ui.ANGLE->text()));
 }
 
 void AnglePositioning::clearFields()
 {
-    m_ui.ANGLE->setText(QStringLiteral("0"));
+    showAngle(QStringLiteral("0"));
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();
 }

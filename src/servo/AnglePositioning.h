@@ -62,6 +62,7 @@ private:
     void setAngle();
     void stepAngle(int step);
     void clearFields();
+    void showAngle(const QString& text);
 
     Widgets m_ui;
     CommandSender& m_sender;
@@ -69,4 +70,5 @@ private:
     Platform& m_platform;
     const ColourValues& m_colours;
     ServoState m_state = ServoState::Off;
+    int m_typedAngleLength = 0;
 };

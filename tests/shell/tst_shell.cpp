@@ -41,7 +41,7 @@ struct Rig : MainWindowRig {
         directory.writeSettings(file);
         const QString database = directory.path() + QStringLiteral("/DATABASE/VELTRANO.MDB");
         if (MemoryStore store; store.open(database)) {
-            store.add({"40", "FT8", "7074", "95", "", true});
+            store.add({"40", "FT8", "7074", "95.5", "", true});
             store.add({"20", "CW", "14060", "30", "", false});
         }
         // As another program may have left them: valid without degrees, a valid flag that is no boolean.
@@ -146,9 +146,16 @@ private slots:
         PtyPair other;
         Rig rig(Changes{{"[porte]\r\n", portLine(3, other)}});
         rig.trigger("porta_com");
-        QCOMPARE(rig.texts({"cboPort", "cboBaudrate"}), "6|9600");
+        QCOMPARE(rig.texts({"cboPort", "cboBaudrate"}) + rig.visible({"ABILI"}) +
+                     rig.enabled({"cboPort", "cboBaudrate"}),
+                 "6|9600++-");
+        rig.click("ABILI"); // the port list was enabled: both lists locked
+        QCOMPARE(rig.enabled({"cboPort", "cboBaudrate"}), "--");
+        rig.click("ABILI");
+        QCOMPARE(rig.enabled({"cboPort", "cboBaudrate"}), "++");
         rig.get<QComboBox>("cboPort")->setCurrentIndex(2);
-        rig.set("cboBaudrate", QStringLiteral("19200"));
+        rig.get<QComboBox>("cboBaudrate")->clearEditText();
+        QTest::keyClicks(rig.get<QComboBox>("cboBaudrate"), QStringLiteral("19200"));
         rig.set("Text1", QStringLiteral("IS,9,0,180,"));
         rig.click("CON_DISCON"); // the caption reads "&Disconnect" after start-up
         QCOMPARE(rig.texts({"CON_DISCON", "Text1"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
@@ -157,13 +164,21 @@ private slots:
         QCOMPARE(rig.texts({"Label3"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
                  "OPEN -> COM3,19200,n,8,1++");
         QCOMPARE(other.lineSpeed(), 19200);
+        // A speed the port refuses is said so, and the port opens again with the speed it had.
+        rig.click("CON_DISCON");
+        rig.set("cboBaudrate", QStringLiteral("0"));
+        rig.click("CON_DISCON");
+        QCOMPARE(rig.platform.boxes(), QStringList{"CONNECTION SPEED ERROR|Unable to use this speed: the port opens "
+                                                   "with its previous settings.\r\nInvalid line settings \"0,n,8,1\": "
+                                                   "the speed must be a whole number of bits per second"});
+        QCOMPARE(rig.texts({"Label3"}), QStringLiteral("OPEN -> COM3,19200,n,8,1"));
         // Digits only in the port field reconnect the port last opened, at the chosen speed.
         rig.click("CON_DISCON");
         rig.set("cboPort", QStringLiteral("6"));
         rig.set("cboBaudrate", QStringLiteral("115200"));
         rig.click("CON_DISCON");
         QCOMPARE(rig.texts({"Label3"}), QStringLiteral("OPEN -> COM3,115200,n,8,1"));
-        QVERIFY(rig.platform.messages.isEmpty());
+        QCOMPARE(rig.platform.messages.size(), 1);
     }
 
     void connectRefusesEmptyFieldsAndReportsAFailedOpen()
@@ -373,11 +388,11 @@ private slots:
         QTest::addColumn<QString>("shown");  // METERBAND, modeop, FREQ, ANGLE, COMANDO, RISPOSTA
         QTest::addColumn<bool>("usable");
         // clang-format off
-        QTest::newRow("usable") << 1 << "MEM-1 |40|FT8|7074|95|A,95" << "40 mt.|FT8|7074|95|A,95|" << true;
+        QTest::newRow("usable") << 1 << "MEM-1 |40|FT8|7074|95.5|A,95.5" << "40 mt.|FT8|7074|95.5|A,95.5|" << true;
         QTest::newRow("not valid") << 2 << "MEM-2 |20|CW|14060|30|" << "20 mt.|CW|14060|||" << false;
         QTest::newRow("valid without degrees") << 3 << "MEM-3 |15|AM|21000||" << "15 mt.|AM|21000|||" << false;
         QTest::newRow("valid flag not a boolean") << 4 << "MEM-4 |12|FM|24900|7|" << "12 mt.|FM|24900|||" << false;
-        QTest::newRow("header row after a memory") << 0 << "MEM-1 |40|FT8|7074|95|A,95" << " mt.|||||" << true;
+        QTest::newRow("header row after a memory") << 0 << "MEM-1 |40|FT8|7074|95.5|A,95.5" << " mt.|||||" << true;
         // clang-format on
     }
     void recallShowsTheMemoryUntilTheEditorCloses()
@@ -400,11 +415,15 @@ private slots:
         // "SET ANGLE" sends the recalled angle, and refuses the empty one.
         rig.sent("IS,9,0,180,");
         rig.click("SETTA_ANGOLO");
-        QCOMPARE(rig.sent(), row == 1 ? QByteArray("A,95,\r") : QByteArray());
+        QCOMPARE(rig.sent(), row == 1 ? QByteArray("A,95.5,\r") : QByteArray());
         rig.editor()->close();
         QTRY_VERIFY(!rig.editor());
         QCOMPARE(rig.visible({"monitor_MEM"}) + rig.enabled({"ANGLE"}), "-+");
         QCOMPARE(rig.colour("Shape_MEMO"), Grey);
+        // Typing still takes three characters at most, whatever a recall showed.
+        rig.get<QLineEdit>("ANGLE")->selectAll();
+        QTest::keyClicks(rig.get<QLineEdit>("ANGLE"), QStringLiteral("1234"));
+        QCOMPARE(rig.texts({"ANGLE"}), QStringLiteral("123"));
         // The way out lets go of the database even with the editor open.
         rig.click("MEMO");
         rig.window->releaseMemoryStore();
@@ -440,19 +459,19 @@ private slots:
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<QStringList>("listed"); // band:degrees:command of each memory afterwards
-        const QStringList before = {"40:95:A,95", "20:30:", "15::A,", "12:7:A,7"};
+        const QStringList before = {"40:95.5:A,95.5", "20:30:", "15::A,", "12:7:A,7"};
         const QString create = QStringLiteral("CREATE A NEW MEMORY|Do you want to insert a new Memory?");
         const QString erase = QStringLiteral("MEMORY CLEARING|Do I erase the memory N.  2?");
         const QString modify = QStringLiteral("EDIT MEMORY|Do I modify the Memory N.  2?");
         const QStringList complete = {"17", "ft8", "18100", "95.5"};
         // clang-format off
-        QTest::newRow("new, yes") << 0 << complete << "Command2" << true << QStringList{create, "MEMORY ADDED|A new memory has been added!"} << QStringList{"40:95:A,95", "20:30:", "17:95.5:A,95.5", "15::A,", "12:7:A,7"};
+        QTest::newRow("new, yes") << 0 << complete << "Command2" << true << QStringList{create, "MEMORY ADDED|A new memory has been added!"} << QStringList{"40:95.5:A,95.5", "20:30:", "17:95.5:A,95.5", "15::A,", "12:7:A,7"};
         QTest::newRow("new, no") << 0 << complete << "Command2" << false << QStringList{create} << before;
         QTest::newRow("new, duplicate") << 0 << QStringList{"20", "cw", "14060", "30"} << "Command2" << true
             << QStringList{"UNABLE TO ADD MEMORY|          DUPLICATE DATA!\n\rThere is already a memory with this BAND-MODE-FREQUENCY."} << before;
         QTest::newRow("new without degrees") << 0 << QStringList{"17", "FT8", "18100", ""} << "Command2" << true << QStringList{"WRONG COMMAND|Invalid Data!"} << before;
-        QTest::newRow("delete, yes") << 2 << QStringList{"20", "CW", "14060", "30"} << "Command3" << true << QStringList{erase} << QStringList{"40:95:A,95", "15::A,", "12:7:A,7"};
-        QTest::newRow("modify, yes") << 2 << QStringList{"20", "CW", "14060", "33.5"} << "Command4" << true << QStringList{modify} << QStringList{"40:95:A,95", "20:33.5:", "15::A,", "12:7:A,7"};
+        QTest::newRow("delete, yes") << 2 << QStringList{"20", "CW", "14060", "30"} << "Command3" << true << QStringList{erase} << QStringList{"40:95.5:A,95.5", "15::A,", "12:7:A,7"};
+        QTest::newRow("modify, yes") << 2 << QStringList{"20", "CW", "14060", "33.5"} << "Command4" << true << QStringList{modify} << QStringList{"40:95.5:A,95.5", "20:33.5:", "15::A,", "12:7:A,7"};
         QTest::newRow("modify without degrees") << 2 << QStringList{"20", "CW", "14060", ""} << "Command4" << true
             << QStringList{modify, "IMPOSSIBLE TO MODIFY|INCOMPLETE or INCORRECT DATA"} << before;
         // clang-format on
