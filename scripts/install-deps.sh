@@ -9,6 +9,7 @@ packages=(
     libgl-dev
     xvfb xauth
     ser2net
+    libhamlib-utils
 )
 packages+=("$@")
 

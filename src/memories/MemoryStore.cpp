@@ -28,6 +28,8 @@ const QString InsertStatement =
     QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE) VALUES (:id, "
                    ":band, :mode, :frequency, :degrees, :command, :valid, :note)");
 const QString ListStatement = QStringLiteral("Select * from MEMO_BANDA order by val(BANDA) DESC");
+const QString StoredColumns =
+    QStringLiteral("SELECT ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE FROM MEMO_BANDA");
 const QString DuplicateSearch =
     QStringLiteral("Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
                    "and FREQUENZA=? COLLATE CASELESS");
@@ -132,6 +134,40 @@ void bindStoredValues(QSqlQuery& query, const StoredMemory& memory)
     query.bindValue(QStringLiteral(":note"), memory.note);
 }
 
+QString problemText(const QString& filePath, const QString& what, const QString& reason)
+{
+    return QStringLiteral("The memory file\n%1\n%2: %3").arg(QDir::toNativeSeparators(filePath), what, reason);
+}
+
+QList<StoredMemory> storedRows(QSqlQuery& query)
+{
+    QList<StoredMemory> rows;
+    while (query.next()) {
+        rows.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(),
+                     query.value(3).toString(), query.value(4).toDouble(), query.value(5).toString(),
+                     booleanValue(query.value(6)).value_or(false), query.value(7).toString()});
+    }
+    return rows;
+}
+
+std::optional<QList<StoredMemory>> readWithAnglesFrom(QSqlDatabase& database, QString& reason)
+{
+    if (!database.open()) {
+        reason = reasonFor(database.lastError());
+        return std::nullopt;
+    }
+    if (!database.tables().contains(QStringLiteral("MEMO_BANDA"), Qt::CaseInsensitive))
+        return QList<StoredMemory>(); // a file the editor has not filled yet
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    // A file from elsewhere may hold an empty or text angle, which is no angle to tune to.
+    if (!query.exec(StoredColumns + QStringLiteral(" WHERE typeof(GRADI) IN ('integer', 'real')"))) {
+        reason = reasonFor(query.lastError());
+        return std::nullopt;
+    }
+    return storedRows(query);
+}
+
 } // namespace
 
 StoredMemory storedForm(const TypedMemory& typed)
@@ -152,6 +188,34 @@ QString memoryFilePath(const QString& programDirectory, const GlobalSettings& se
     return joinProgramPath(programDirectory, settings.path_DATI);
 }
 
+std::optional<QList<StoredMemory>> MemoryStore::readWithAngles(const QString& filePath, QString* problem)
+{
+    auto failed = [&](const QString& reason) -> std::optional<QList<StoredMemory>> {
+        if (problem)
+            *problem = problemText(filePath, Reading, reason);
+        return std::nullopt;
+    };
+    if (!QFileInfo::exists(filePath))
+        return QList<StoredMemory>();
+    if (const auto reason = unusableFileReason(filePath))
+        return failed(*reason);
+
+    // Added and removed within this call, on the one thread that reads the store.
+    const QString connectionName = QStringLiteral("veltrano-memories-reader");
+    std::optional<QList<StoredMemory>> memories;
+    QString reason;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(Driver, connectionName);
+        database.setDatabaseName(filePath);
+        // A writer holds its lock for a moment only; a reader that finds it locked tries again later.
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=50"));
+        memories = readWithAnglesFrom(database, reason);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+    return memories ? memories : failed(reason);
+}
+
 MemoryStore::MemoryStore()
     : m_connectionName(QStringLiteral("veltrano-memories-%1").arg(quintptr(this), 0, 16))
 {
@@ -169,7 +233,7 @@ bool MemoryStore::isOpen() const
 
 bool MemoryStore::fail(const QString& what, const QString& reason)
 {
-    m_problem = QStringLiteral("The memory file\n%1\n%2: %3").arg(QDir::toNativeSeparators(m_filePath), what, reason);
+    m_problem = problemText(m_filePath, what, reason);
     return false;
 }
 
@@ -390,18 +454,11 @@ std::optional<QList<StoredMemory>> MemoryStore::memories()
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE FROM MEMO_BANDA "
-                                   "ORDER BY ID"))) {
+    if (!query.exec(StoredColumns + QStringLiteral(" ORDER BY ID"))) {
         failQuery(Reading, query.lastError());
         return std::nullopt;
     }
-    QList<StoredMemory> all;
-    while (query.next()) {
-        all.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(),
-                    query.value(3).toString(), query.value(4).toDouble(), query.value(5).toString(),
-                    booleanValue(query.value(6)).value_or(false), query.value(7).toString()});
-    }
-    return all;
+    return storedRows(query);
 }
 
 bool MemoryStore::change(int number, const TypedMemory& memory)

@@ -53,6 +53,11 @@ public:
     // Memory numbers are taken back from the grid as 16-bit integers.
     static constexpr int HighestNumber = 32767;
 
+    // Every memory whose angle is a number, through a read-only connection of its own that is closed
+    // again before returning, so the editor's connection and its transactions are left alone. A missing
+    // file holds no memories and is not created. On failure the reason is in problem.
+    static std::optional<QList<StoredMemory>> readWithAngles(const QString& filePath, QString* problem = nullptr);
+
     MemoryStore();
     ~MemoryStore();
     MemoryStore(const MemoryStore&) = delete;

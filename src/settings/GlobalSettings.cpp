@@ -93,6 +93,9 @@ std::optional<SettingsProblem> carica_ini(const QString& programDirectory, Globa
         }
     }
 
+    if (auto rigProblem = loadRigSettings(file, loaded.rig); rigProblem && !problem)
+        problem = rigProblem;
+
     if (problem)
         return problem;
     settings = loaded;

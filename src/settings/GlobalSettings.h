@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RigSettings.h"
 #include "SettingKeys.h"
 
 #include <QMap>
@@ -25,6 +26,7 @@ struct GlobalSettings {
     std::int16_t MINROT = 0;
     // Optional section [porte]: COMn=device path, for systems whose ports are not called COMn.
     QMap<int, QString> portDevices;
+    RigSettings rig;
 
     // A value as the file holds it: numbers in plain decimal.
     QString text(Setting setting) const;

@@ -34,10 +34,7 @@ std::optional<QString> SettingKey::refusal(const QString& value) const
             return std::nullopt;
         return QStringLiteral("The database must lie below the program directory, for example "
                               "\\DATABASE\\VELTRANO.MDB.");
-    case SettingKind::WholeNumber:
-        if (parseWholeNumber(value, range.minimum, range.maximum))
-            return std::nullopt;
-        return QStringLiteral("It must be a whole number from %1 to %2.").arg(range.minimum).arg(range.maximum);
+    case SettingKind::WholeNumber: return wholeNumberRefusal(value, range);
     case SettingKind::LineSettings:
         if (speedWithin(value, range))
             return std::nullopt;
@@ -53,6 +50,13 @@ const SettingKey& settingKey(Setting setting)
             return key;
     }
     Q_UNREACHABLE();
+}
+
+std::optional<QString> wholeNumberRefusal(const QString& value, NumberRange range)
+{
+    if (parseWholeNumber(value, range.minimum, range.maximum))
+        return std::nullopt;
+    return QStringLiteral("It must be a whole number from %1 to %2.").arg(range.minimum).arg(range.maximum);
 }
 
 std::optional<long long> lineSpeed(const QString& lineSettings)

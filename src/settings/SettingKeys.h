@@ -54,5 +54,8 @@ inline constexpr SettingKey SettingKeys[] = {
 
 const SettingKey& settingKey(Setting setting);
 
+// What a whole-number value should have been, when it is not a whole number within range.
+std::optional<QString> wholeNumberRefusal(const QString& value, NumberRange range);
+
 // The speed before the first comma of line settings text, when it lies within LineSpeeds.
 std::optional<long long> lineSpeed(const QString& lineSettings);

@@ -67,6 +67,8 @@ template <class Work> int replacementsOfTheFileBy(const TestProgramDirectory& di
 
 } // namespace
 
+Q_DECLARE_METATYPE(RigSettings)
+
 class TestSettings : public QObject {
     Q_OBJECT
 private slots:
@@ -170,6 +172,15 @@ private slots:
         QTest::newRow("speed alone") << QByteArray("9600,n,8,1") << QByteArray("9600") << "PORTACOMSET";
         QTest::newRow("database outside the program")
             << QByteArray("path_DATI=\\DATABASE") << QByteArray("path_DATI=\\..\\..\\etc") << "path_DATI";
+        const QByteArray rig = "[rig]\r\n";
+        QTest::newRow("rig host empty") << QByteArray("[porte]") << rig + "HOST=\r\n[porte]"
+                                        << "HOST";
+        QTest::newRow("rig port zero") << QByteArray("[porte]") << rig + "PORT=0\r\n[porte]"
+                                       << "PORT";
+        QTest::newRow("rig follow 2") << QByteArray("[porte]") << rig + "FOLLOW=2\r\n[porte]"
+                                      << "FOLLOW";
+        QTest::newRow("rig poll too fast") << QByteArray("[porte]") << rig + "POLL_MS=19\r\n[porte]"
+                                           << "POLL_MS";
     }
     void refusesValuesItCannotUse()
     {
@@ -184,6 +195,33 @@ private slots:
         QCOMPARE(problem->key, key);
         QVERIFY(problem->message().contains(key) && problem->message().contains(problem->section));
         QCOMPARE(settings.RELEASE, QStringLiteral("untouched"));
+    }
+
+    void rigSectionTakesDefaultsForWhatIsMissing_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<RigSettings>("expected");
+        QTest::newRow("no section") << QByteArray() << RigSettings();
+        QTest::newRow("empty section") << QByteArray("[rig]\r\n") << RigSettings();
+        QTest::newRow("some keys, any letter case") << QByteArray("[RIG]\r\nhost=shack.local\r\nFollow=1\r\n")
+                                                    << RigSettings{QStringLiteral("shack.local"), 4532, 1, 100};
+        QTest::newRow("every key at its limits")
+            << QByteArray("[rig]\r\nHOST=::1\r\nPORT=65535\r\nFOLLOW=0\r\nPOLL_MS=5000\r\n")
+            << RigSettings{QStringLiteral("::1"), 65535, 0, 5000};
+    }
+    void rigSectionTakesDefaultsForWhatIsMissing()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(RigSettings, expected);
+        TestProgramDirectory directory(Standard + section);
+        GlobalSettings settings;
+        QVERIFY(!carica_ini(directory.path(), settings));
+        QCOMPARE(settings.rig, expected);
+        // What the rig window writes reads back the same.
+        QVERIFY(writeRigSettings(directory.settingsPath(), expected));
+        GlobalSettings again;
+        QVERIFY(!carica_ini(directory.path(), again));
+        QCOMPARE(again.rig, expected);
     }
 
     void editorWritesTheFieldsAsTypedAndReloadsOnlyOnRead()

@@ -1,0 +1,121 @@
+#include "RigFollower.h"
+
+#include "MemoryStore.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// What tells one state of the memory file from the next: its time and size, and SQLite's file change
+// counter, which every committed change raises even within one tick of the clock.
+QByteArray fileStamp(const QString& filePath)
+{
+    const QFileInfo info(filePath);
+    QFile file(filePath);
+    const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(28).mid(24) : QByteArray();
+    return QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ' ' + QByteArray::number(info.size()) + ' ' +
+           header.toHex();
+}
+
+} // namespace
+
+RigFollower::RigFollower(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void RigFollower::setMemoryFile(const QString& filePath)
+{
+    m_memoryFilePath = filePath;
+    m_memoryFileStamp.reset();
+    update();
+}
+
+RigFollower::Status RigFollower::status() const
+{
+    if (!m_following)
+        return Status::Off;
+    if (m_frequencyHz <= 0)
+        return Status::NoRadio;
+    if (!m_tuning)
+        return Status::NoMemories;
+    if (!m_portOpen)
+        return Status::PortClosed;
+    if (!m_servoOn)
+        return Status::ServoOff;
+    return Status::Following;
+}
+
+QString RigFollower::statusText() const
+{
+    switch (status()) {
+    case Status::Off: return QStringLiteral("Not following: Follow is off.");
+    case Status::NoRadio: return QStringLiteral("Not following: waiting for the radio's frequency from rigctld.");
+    case Status::NoMemories:
+        return m_memoryProblem.isEmpty()
+                   ? QStringLiteral("Not following: no valid memory has a frequency and an angle, so nothing is sent.")
+                   : QStringLiteral("Not following: %1").arg(m_memoryProblem);
+    case Status::PortClosed: return QStringLiteral("Not following: the port to the board is closed.");
+    case Status::ServoOff: return QStringLiteral("Not following: the servo is off.");
+    case Status::Following: return QStringLiteral("Following the radio.");
+    }
+    return {};
+}
+
+void RigFollower::setFollowing(bool following)
+{
+    m_following = following;
+    update();
+}
+
+void RigFollower::setServoOn(bool on)
+{
+    m_servoOn = on;
+    update();
+}
+
+void RigFollower::setPortOpen(bool open)
+{
+    m_portOpen = open;
+    update();
+}
+
+void RigFollower::setFrequency(qint64 hertz)
+{
+    m_frequencyHz = hertz;
+    update();
+}
+
+void RigFollower::update()
+{
+    readMemoriesWhenChanged();
+    m_tuning = m_frequencyHz > 0 ? m_table.lookup(double(m_frequencyHz) / 1000) : std::nullopt;
+    if (status() == Status::Following) {
+        if (m_tuning->tenths != m_sentTenths) {
+            m_sentTenths = m_tuning->tenths;
+            emit sendRequested(angleText(m_tuning->tenths));
+        }
+    } else if (!m_following || !m_servoOn || !m_portOpen) {
+        // The servo may have been moved or restarted meanwhile: the next chance sends again.
+        m_sentTenths.reset();
+    }
+    emit changed();
+}
+
+void RigFollower::readMemoriesWhenChanged()
+{
+    if (m_memoryFilePath.isEmpty())
+        return;
+    const QByteArray stamp = fileStamp(m_memoryFilePath);
+    if (stamp == m_memoryFileStamp)
+        return;
+    const auto memories = MemoryStore::readWithAngles(m_memoryFilePath, &m_memoryProblem);
+    // A file that cannot be read just now (locked by a writer) is tried again next time, and the
+    // table read before stays in use meanwhile.
+    if (!memories)
+        return;
+    m_table = TuningTable(*memories);
+    m_memoryProblem.clear();
+    m_memoryFileStamp = stamp;
+}

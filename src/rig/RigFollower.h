@@ -1,0 +1,60 @@
+#pragma once
+
+#include "TuningTable.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// Turns the radio's frequency into a servo angle through the memories, and asks for the angle to be
+// sent when following is on, the servo is on and the port to the board is open, and only when the
+// angle, in tenths, is not the one it sent last. What it needs to know comes in through the setters,
+// what it wants sent goes out as a signal: the window that owns the transmit path does the sending.
+class RigFollower final : public QObject {
+    Q_OBJECT
+public:
+    enum class Status { Off, NoRadio, NoMemories, ServoOff, PortClosed, Following };
+
+    explicit RigFollower(QObject* parent = nullptr);
+
+    // The memory file, read again whenever it has changed on disk.
+    void setMemoryFile(const QString& filePath);
+
+    Status status() const;
+    // Why the loop is or is not following, in a sentence for the operator.
+    QString statusText() const;
+    bool isFollowing() const { return m_following; }
+    qint64 frequencyHz() const { return m_frequencyHz; }
+    // The angle for the radio's frequency and the memories it came from, whether sent or not.
+    const std::optional<Tuning>& tuning() const { return m_tuning; }
+
+public slots:
+    void setFollowing(bool following);
+    void setServoOn(bool on);
+    void setPortOpen(bool open);
+    // 0 while the radio's frequency is not known.
+    void setFrequency(qint64 hertz);
+
+signals:
+    // The angle to send, as the position line carries it ("105", "105.5").
+    void sendRequested(const QString& angle);
+    // Status, frequency or tuning changed.
+    void changed();
+
+private:
+    void update();
+    void readMemoriesWhenChanged();
+
+    QString m_memoryFilePath;
+    std::optional<QByteArray> m_memoryFileStamp; // of the file the table was read from
+    TuningTable m_table;
+    QString m_memoryProblem;
+    bool m_following = false;
+    bool m_servoOn = false;
+    bool m_portOpen = false;
+    qint64 m_frequencyHz = 0;
+    std::optional<Tuning> m_tuning;
+    std::optional<int> m_sentTenths;
+};

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "RigReply.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QTcpSocket;
+
+// A client of Hamlib's rigctld: it keeps the radio's frequency and mode up to date by polling, and
+// carries any other command a caller queues. One request is on the wire at a time (rigctld answers in
+// order and says nothing about which request a reply belongs to), the rest wait in a queue. Nothing
+// blocks: a daemon that is away is tried again after a delay that grows to RetryCeilingMs, and a
+// daemon that stops answering is dropped and tried again the same way.
+class RigLink final : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Stopped, Connecting, Connected, WaitingToRetry };
+    using ReplyHandler = std::function<void(const RigReply&)>;
+
+    static constexpr int FirstRetryMs = 100;
+    static constexpr int RetryCeilingMs = 2000;
+    // A radio behind rigctld may take its own retries (Hamlib's default is about a second each)
+    // before the daemon answers with an error.
+    static constexpr int ReplyTimeoutMs = 5000;
+    static constexpr int ConnectTimeoutMs = 3000;
+
+    explicit RigLink(QObject* parent = nullptr);
+    ~RigLink() override;
+    Q_DISABLE_COPY_MOVE(RigLink)
+
+    // Connects (again, when running) and polls frequency and mode every pollMs.
+    void start(const QString& host, quint16 port, int pollMs);
+    // Disconnects; waiting requests are answered as not answered.
+    void stop();
+
+    State state() const { return m_state; }
+    bool isRunning() const { return m_state != State::Stopped; }
+    QString host() const { return m_host; }
+    quint16 port() const { return m_port; }
+    // The last the radio reported; 0 and empty while not known (not connected yet, or lost).
+    qint64 frequencyHz() const { return m_frequencyHz; }
+    QString mode() const { return m_mode; }
+    // Why the last connection failed or dropped; empty while connected.
+    QString problem() const { return m_problem; }
+
+    // Queues a long-form command without the leading '+' or line end ("\\set_level RFPOWER 0.5").
+    // handler runs exactly once, on this thread: with the daemon's reply, or with a reply whose status
+    // is RigReply::NotAnswered when the link drops, times out or stops first; never when context is
+    // gone. Commands queued while not connected are answered at once as not answered: a command
+    // that went out seconds late (a PTT) would do more harm than one that did not go out.
+    // Dropped, not answered, when the link itself is destroyed.
+    void request(const QByteArray& command, QObject* context, ReplyHandler handler);
+
+    // What went wrong along the way, for the curious and for tests: lines that were no reply or a
+    // reply to nothing we asked, replies with a negative RPRT, requests that were never answered.
+    qsizetype ignoredLines() const { return m_parser.ignoredLines() + m_unexpectedLines; }
+    int failedReplies() const { return m_failedReplies; }
+    int timeouts() const { return m_timeouts; }
+
+signals:
+    void stateChanged(RigLink::State state);
+    // 0 and empty when the reading is lost with the connection.
+    void frequencyChanged(qint64 hertz);
+    void modeChanged(const QString& mode);
+
+private:
+    struct Request {
+        QByteArray command;
+        QByteArray name; // what the daemon echoes for it
+        QPointer<QObject> context;
+        ReplyHandler handler;
+        bool poll = false;
+    };
+
+    void connectNow();
+    void connected();
+    void lost(const QString& reason);
+    void tearDown();
+    void setState(State state);
+    void sendNext();
+    void readReplies();
+    void takeReply(const RigReply& reply);
+    void answerLater(Request request);
+    void poll();
+    bool pollPending() const;
+    void takeFrequency(const RigReply& reply);
+    void takeMode(const RigReply& reply);
+
+    QTcpSocket* m_socket = nullptr;
+    RigReplyParser m_parser;
+    QString m_host;
+    quint16 m_port = 0;
+    State m_state = State::Stopped;
+    QString m_problem;
+    int m_retryDelayMs = FirstRetryMs;
+    QTimer m_retryTimer;
+    QTimer m_pollTimer;
+    QTimer m_replyTimer;
+    QTimer m_connectTimer;
+    QQueue<Request> m_waiting;
+    std::optional<Request> m_inFlight;
+    qint64 m_frequencyHz = 0;
+    QString m_mode;
+    qsizetype m_unexpectedLines = 0;
+    int m_failedReplies = 0;
+    int m_timeouts = 0;
+};

@@ -1,0 +1,141 @@
+#include "RigWindow.h"
+
+#include "NumberText.h"
+#include "Pictures.h"
+#include "Platform.h"
+#include "RigFollower.h"
+#include "RigLink.h"
+#include "RigSettings.h"
+#include "WindowPlacement.h"
+#include "ui_rigwindow.h"
+
+namespace {
+
+QString memoryText(const TuningPoint& point)
+{
+    return QStringLiteral("%1 kHz at %2° (memory %3, %4 %5)")
+        .arg(plainDecimal(point.kHz), plainDecimal(point.degrees))
+        .arg(point.number)
+        .arg(point.band, point.mode);
+}
+
+} // namespace
+
+RigWindow::RigWindow(RigLink& link, RigFollower& follower, RigSettings& settings, QString settingsFilePath,
+                     Platform& platform, const QString& iconPath, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_ui(std::make_unique<Ui::RigWindow>())
+    , m_link(link)
+    , m_follower(follower)
+    , m_settings(settings)
+    , m_settingsFilePath(std::move(settingsFilePath))
+    , m_platform(platform)
+{
+    m_ui->setupUi(this);
+    placeSecondaryWindow(this, 4);
+    showWindowIcon(this, iconPath);
+
+    m_ui->portField->setRange(int(RigSettings::Ports.minimum), int(RigSettings::Ports.maximum));
+    m_ui->pollField->setRange(int(RigSettings::PollIntervals.minimum), int(RigSettings::PollIntervals.maximum));
+    m_ui->hostField->setText(m_settings.HOST);
+    m_ui->portField->setValue(m_settings.PORT);
+    m_ui->pollField->setValue(m_settings.POLL_MS);
+    m_ui->followBox->setChecked(m_follower.isFollowing());
+
+    connect(m_ui->connectButton, &QPushButton::clicked, this, &RigWindow::connectOrDisconnect);
+    connect(m_ui->followBox, &QCheckBox::toggled, this, &RigWindow::followToggled);
+    connect(m_ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(&m_link, &RigLink::stateChanged, this, &RigWindow::showLink);
+    connect(&m_link, &RigLink::frequencyChanged, this, &RigWindow::showRadio);
+    connect(&m_link, &RigLink::modeChanged, this, &RigWindow::showRadio);
+    connect(&m_follower, &RigFollower::changed, this, &RigWindow::showTuning);
+    showLink();
+    showRadio();
+    showTuning();
+}
+
+RigWindow::~RigWindow() = default;
+
+void RigWindow::connectOrDisconnect()
+{
+    if (m_link.isRunning()) {
+        m_link.stop();
+        return;
+    }
+    if (takeFields()) {
+        m_link.start(m_settings.HOST, quint16(m_settings.PORT), m_settings.POLL_MS);
+        save();
+    }
+}
+
+void RigWindow::followToggled(bool follow)
+{
+    // Following needs the radio: ticking Follow connects as the button would.
+    if (follow && !m_link.isRunning()) {
+        if (!takeFields()) {
+            const QSignalBlocker quiet(m_ui->followBox);
+            m_ui->followBox->setChecked(false);
+            return;
+        }
+        m_link.start(m_settings.HOST, quint16(m_settings.PORT), m_settings.POLL_MS);
+    }
+    m_settings.FOLLOW = follow ? 1 : 0;
+    m_follower.setFollowing(follow);
+    save();
+}
+
+bool RigWindow::takeFields()
+{
+    const QString host = m_ui->hostField->text().trimmed();
+    if (!isRigHost(host)) {
+        m_platform.message(this,
+                           QStringLiteral("The host must be the name or address of the computer running rigctld, "
+                                          "for example 127.0.0.1."),
+                           QStringLiteral("RIG SETTING"), MessageIcon::Critical);
+        m_ui->hostField->setFocus();
+        return false;
+    }
+    m_settings.HOST = host;
+    m_settings.PORT = m_ui->portField->value();
+    m_settings.POLL_MS = m_ui->pollField->value();
+    return true;
+}
+
+void RigWindow::save()
+{
+    QString error;
+    if (!writeRigSettings(m_settingsFilePath, m_settings, &error)) {
+        m_platform.message(this, QStringLiteral("VELTRANO.ini could not be written.\r\r") + error,
+                           QStringLiteral("WRITE ERROR"), MessageIcon::Critical);
+    }
+}
+
+void RigWindow::showLink()
+{
+    const QString where = QStringLiteral("%1 port %2").arg(m_link.host()).arg(m_link.port());
+    switch (m_link.state()) {
+    case RigLink::State::Stopped: m_ui->linkField->setText(QStringLiteral("Not connected")); break;
+    case RigLink::State::Connecting: m_ui->linkField->setText(QStringLiteral("Connecting to ") + where); break;
+    case RigLink::State::Connected: m_ui->linkField->setText(QStringLiteral("Connected to ") + where); break;
+    case RigLink::State::WaitingToRetry:
+        m_ui->linkField->setText(QStringLiteral("Trying again (%1)").arg(m_link.problem()));
+        break;
+    }
+    m_ui->connectButton->setText(m_link.isRunning() ? QStringLiteral("&Disconnect") : QStringLiteral("&Connect"));
+}
+
+void RigWindow::showRadio()
+{
+    const qint64 hertz = m_link.frequencyHz();
+    m_ui->frequencyField->setText(hertz > 0 ? plainDecimal(double(hertz) / 1000) : QString());
+    m_ui->modeField->setText(m_link.mode());
+}
+
+void RigWindow::showTuning()
+{
+    const auto& tuning = m_follower.tuning();
+    m_ui->belowField->setText(tuning ? memoryText(tuning->below) : QString());
+    m_ui->aboveField->setText(tuning ? memoryText(tuning->above) : QString());
+    m_ui->angleField->setText(tuning ? angleText(tuning->tenths) : QString());
+    m_ui->statusLabel->setText(m_follower.statusText());
+}

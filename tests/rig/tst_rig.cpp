@@ -1,0 +1,339 @@
+// Following the radio: the tuning table, the reply parser, the follower's rules on a real memory
+// file, and the rigctld client against the real daemon and against a peer that misbehaves.
+#include "MemoryStore.h"
+#include "OtherConnection.h"
+#include "RigDaemon.h"
+#include "RigFollower.h"
+#include "RigLink.h"
+#include "RigReply.h"
+#include "TuningTable.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+
+Q_DECLARE_METATYPE(QList<StoredMemory>)
+
+namespace {
+
+StoredMemory memory(int number, const char* kHz, double degrees, bool valid = true)
+{
+    return {number, QStringLiteral("40"), QStringLiteral("FT8"), QString::fromLatin1(kHz), degrees, {}, valid, {}};
+}
+
+// Replies as one line each: "command(arguments)|line;line|status"; a status with no echo before it
+// reads "()||status".
+QString summary(const QList<RigReply>& replies)
+{
+    QStringList texts;
+    for (const RigReply& reply : replies) {
+        QStringList lines;
+        for (const QByteArray& line : reply.lines)
+            lines << QString::fromLatin1(line);
+        texts << QStringLiteral("%1(%2)|%3|%4")
+                     .arg(QString::fromLatin1(reply.command), QString::fromLatin1(reply.arguments), lines.join(u';'))
+                     .arg(reply.status);
+    }
+    return texts.join(QStringLiteral(" / "));
+}
+
+double processCpuMilliseconds()
+{
+    return double(std::clock()) * 1000 / CLOCKS_PER_SEC;
+}
+
+constexpr int WaitMs = 5000;
+
+} // namespace
+
+class TestRig : public QObject {
+    Q_OBJECT
+private slots:
+    void tuningTable_data()
+    {
+        QTest::addColumn<QList<StoredMemory>>("memories");
+        QTest::addColumn<double>("kHz");
+        QTest::addColumn<QString>("angle"); // empty: nothing to send
+        QTest::addColumn<int>("below");
+        QTest::addColumn<int>("above");
+        const QList<StoredMemory> pair = {memory(1, "7000", 100.0), memory(2, "7100", 110.0)};
+        QTest::newRow("at a memory") << pair << 7000.0 << "100" << 1 << 1;
+        // Linear in f would give 105.0.
+        QTest::newRow("between, linear in 1/f^2") << pair << 7050.0 << "105.1" << 1 << 2;
+        QTest::newRow("a wide span shows the curve")
+            << QList{memory(1, "3500", 0.0), memory(2, "7000", 180.0)} << 5250.0 << "133.3" << 1 << 2;
+        QTest::newRow("below the lowest: its angle") << pair << 1810.0 << "100" << 1 << 1;
+        QTest::newRow("above the highest: its angle") << pair << 29000.0 << "110" << 2 << 2;
+        QTest::newRow("one kHz, several memories: the highest number")
+            << QList{memory(1, "7000", 100.0), memory(5, "7000", 104.0), memory(3, "7000", 102.0),
+                     memory(4, "7100", 1.0)}
+            << 7000.0 << "104" << 5 << 5;
+        QTest::newRow("an invalid memory does not count")
+            << QList{memory(1, "7000", 100.0), memory(2, "7050", 160.0, false), memory(3, "7100", 110.0)} << 7050.0
+            << "105.1" << 1 << 3;
+        QTest::newRow("a frequency that is no number does not count")
+            << QList{memory(1, "7000", 100.0), memory(2, "", 160.0), memory(3, "0", 160.0), memory(4, "7100", 110.0)}
+            << 6000.0 << "100" << 1 << 1;
+        QTest::newRow("band and mode do not matter")
+            << QList{StoredMemory{
+                         1, QStringLiteral("CB"), QStringLiteral("AM"), QStringLiteral("27000"), 30.0, {}, true, {}},
+                     StoredMemory{
+                         2, QStringLiteral("40"), QStringLiteral("CW"), QStringLiteral("7000"), 100.0, {}, true, {}}}
+            << 27000.0 << "30" << 1 << 1;
+        QTest::newRow("tenths kept") << QList{memory(1, "7000", 95.46)} << 7000.0 << "95.5" << 1 << 1;
+        QTest::newRow("tenths rounded down") << QList{memory(1, "7000", 95.44)} << 7000.0 << "95.4" << 1 << 1;
+        QTest::newRow("negative angle") << QList{memory(1, "7000", -10.5)} << 7000.0 << "-10.5" << 1 << 1;
+        QTest::newRow("no usable memory") << QList{memory(1, "7000", 100.0, false)} << 7000.0 << "" << 0 << 0;
+        QTest::newRow("no frequency") << pair << 0.0 << "" << 0 << 0;
+    }
+    void tuningTable()
+    {
+        QFETCH(QList<StoredMemory>, memories);
+        QFETCH(double, kHz);
+        QFETCH(QString, angle);
+        const auto tuning = TuningTable(memories).lookup(kHz);
+        QCOMPARE(tuning ? angleText(tuning->tenths) : QString(), angle);
+        if (tuning) {
+            QTEST(tuning->below.number, "below");
+            QTEST(tuning->above.number, "above");
+        }
+    }
+
+    void replyParser_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("replies");
+        QTest::addColumn<int>("ignored");
+        QTest::newRow("frequency") << QByteArray("get_freq:\nFrequency: 7050000\nRPRT 0\n")
+                                   << "get_freq()|Frequency: 7050000|0" << 0;
+        QTest::newRow("two at once, CR LF")
+            << QByteArray("get_freq:\r\nFrequency: 7050000\r\nRPRT 0\r\nget_mode:\nMode: USB\nPassband: 2400\nRPRT 0\n")
+            << "get_freq()|Frequency: 7050000|0 / get_mode()|Mode: USB;Passband: 2400|0" << 0;
+        QTest::newRow("bare value and arguments")
+            << QByteArray("get_level: SWR\n1.500000\nRPRT 0\n") << "get_level(SWR)|1.500000|0" << 0;
+        QTest::newRow("failure") << QByteArray("set_ptt: 1\nRPRT -11\n") << "set_ptt(1)||-11" << 0;
+        QTest::newRow("garbage before and between")
+            << QByteArray("hello\n\nget_freq:\nFrequency: 1\nRPRT 0\nFrequency: 2\n") << "get_freq()|Frequency: 1|0"
+            << 3;
+        QTest::newRow("status that is no number drops its reply")
+            << QByteArray("get_freq:\nFrequency: 1\nRPRT zero\nget_vfo:\nVFO: VFOA\nRPRT 0\n")
+            << "get_vfo()|VFO: VFOA|0" << 3;
+        QTest::newRow("line too long drops its reply")
+            << "get_freq:\nFrequency: " + QByteArray(2000, '7') + "\nRPRT 0\n"
+            << "()||0" << 2;
+        QTest::newRow("a reply that never ends is dropped")
+            << "get_freq:\n" + QByteArray("x\n").repeated(RigReplyParser::MostLines + 1) + "RPRT 0\n"
+            << "()||0" << int(RigReplyParser::MostLines) + 2;
+        QTest::newRow("half a line at the end") << QByteArray("get_freq:\nFrequ") << "" << 2;
+    }
+    void replyParser()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, replies);
+        QFETCH(int, ignored);
+        // Whole, then a byte at a time: how the bytes are cut must not matter.
+        for (const qsizetype piece : {bytes.size(), qsizetype(1)}) {
+            RigReplyParser parser;
+            QList<RigReply> got;
+            for (qsizetype at = 0; at < bytes.size(); at += piece)
+                got += parser.feed(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
+            parser.reset();
+            QCOMPARE(summary(got), replies);
+            QCOMPARE(parser.ignoredLines(), ignored);
+        }
+    }
+
+    void followerSendsOnlyWhenItMay()
+    {
+        QTemporaryDir directory;
+        const QString file = directory.filePath(QStringLiteral("VELTRANO.MDB"));
+        // The editor's store stays open throughout, as it does while the editor is on screen.
+        MemoryStore store;
+        QVERIFY(store.open(file));
+        QVERIFY(store.add({QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"), QStringLiteral("100"),
+                           QString(), true}));
+        QVERIFY(store.add({QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7100"), QStringLiteral("110"),
+                           QString(), true}));
+        QVERIFY(store.add({QStringLiteral("20"), QStringLiteral("FT8"), QStringLiteral("14074"), QStringLiteral("45"),
+                           QString(), false}));
+        // A row written elsewhere with an empty angle: were it taken for 0, 7050 kHz would not give 105.1.
+        QVERIFY(OtherConnection(file)
+                    .exec(QStringLiteral("INSERT INTO MEMO_BANDA VALUES (4, '40', 'CW', '7050', NULL, '', 1, '')"))
+                    .isActive());
+
+        RigFollower follower;
+        QSignalSpy sent(&follower, &RigFollower::sendRequested);
+        follower.setMemoryFile(file);
+        follower.setServoOn(true);
+        follower.setPortOpen(true);
+        using Status = RigFollower::Status;
+        struct Step {
+            const char* what;
+            std::function<void()> act;
+            QString sends; // empty: nothing
+            Status status;
+        };
+        const QList<Step> steps = {
+            {"radio heard, following off", [&] { follower.setFrequency(7050000); }, {}, Status::Off},
+            {"following on", [&] { follower.setFollowing(true); }, "105.1", Status::Following},
+            {"same tenth", [&] { follower.setFrequency(7050100); }, {}, Status::Following},
+            {"next memory", [&] { follower.setFrequency(7100000); }, "110", Status::Following},
+            {"servo off", [&] { follower.setServoOn(false); }, {}, Status::ServoOff},
+            {"radio moves, servo off", [&] { follower.setFrequency(7000000); }, {}, Status::ServoOff},
+            {"servo on again", [&] { follower.setServoOn(true); }, "100", Status::Following},
+            {"port closed", [&] { follower.setPortOpen(false); }, {}, Status::PortClosed},
+            {"port open again: sent again", [&] { follower.setPortOpen(true); }, "100", Status::Following},
+            {"radio lost", [&] { follower.setFrequency(0); }, {}, Status::NoRadio},
+            {"radio back, same angle", [&] { follower.setFrequency(7000000); }, {}, Status::Following},
+            {"memory edited meanwhile",
+             [&] {
+                 QVERIFY(store.change(1, {QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"),
+                                          QStringLiteral("90"), QString(), true}));
+                 follower.setFrequency(6990000);
+             },
+             "90", Status::Following},
+            {"beyond the valid memories", [&] { follower.setFrequency(21000000); }, "110", Status::Following},
+            {"following off", [&] { follower.setFollowing(false); }, {}, Status::Off},
+        };
+        for (const Step& step : steps) {
+            sent.clear();
+            step.act();
+            QCOMPARE(sent.size() ? sent.takeFirst().at(0).toString() : QString(), step.sends);
+            QVERIFY2(sent.isEmpty(), step.what);
+            QVERIFY2(follower.status() == step.status, step.what);
+        }
+
+        QVERIFY(store.change(1, {QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"),
+                                 QStringLiteral("90"), QString(), false}));
+        QVERIFY(store.change(2, {QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7100"),
+                                 QStringLiteral("110"), QString(), false}));
+        follower.setFollowing(true);
+        QVERIFY(sent.isEmpty());
+        QCOMPARE(follower.status(), Status::NoMemories);
+        QVERIFY2(follower.statusText().contains(QStringLiteral("no valid memory")), qPrintable(follower.statusText()));
+    }
+
+    void linkFollowsTheDaemon()
+    {
+        if (!RigDaemon::installed())
+            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
+        RigDaemon daemon;
+        QVERIFY(daemon.start());
+        RigLink link;
+        link.start(QStringLiteral("127.0.0.1"), daemon.port(), 50);
+        QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 145000000 && link.mode() == u"FM"; }, WaitMs));
+
+        QVERIFY(daemon.setFrequency(7050000));
+        QVERIFY(daemon.command("M USB 2400"));
+        QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 7050000 && link.mode() == u"USB"; }, WaitMs));
+
+        // Other commands share the queue: answered in order, failures as failures.
+        QStringList answers;
+        auto note = [&](const char* name) {
+            return [&answers, name](const RigReply& reply) {
+                answers << QStringLiteral("%1 %2 %3")
+                               .arg(QLatin1String(name))
+                               .arg(reply.status)
+                               .arg(QString::fromLatin1(reply.lines.value(0)));
+            };
+        };
+        link.request("\\set_level RFPOWER 0.25", this, note("set"));
+        link.request("\\get_level RFPOWER", this, note("get"));
+        link.request("\\set_ptt 1", this, note("ptt")); // the dummy radio has no PTT line
+        link.request("get_freq", this, note("short form"));
+        QVERIFY(QTest::qWaitFor([&] { return answers.size() == 4; }, WaitMs));
+        // A command the link cannot send is answered at once, ahead of those on the wire.
+        QCOMPARE(answers, (QStringList{"short form -1000 ", "set 0 ", "get 0 0.250000", "ptt -1 "}));
+        QCOMPARE(link.failedReplies(), 1);
+
+        // Killed: the link waits, growing its delay, without spending the processor.
+        QSignalSpy states(&link, &RigLink::stateChanged);
+        daemon.kill();
+        QVERIFY(QTest::qWaitFor([&] { return link.state() == RigLink::State::WaitingToRetry; }, WaitMs));
+        QCOMPARE(link.frequencyHz(), 0);
+        const double cpuBefore = processCpuMilliseconds();
+        states.clear();
+        QTest::qWait(3000);
+        const qsizetype attempts = std::count_if(states.cbegin(), states.cend(), [](const QList<QVariant>& args) {
+            return args.at(0).value<RigLink::State>() == RigLink::State::Connecting;
+        });
+        // 100, 200, 400, 800, 1600 ms apart: four or five attempts in three seconds. A link that spins
+        // makes hundreds, one that does not grow its delay thirty, one that gave up none.
+        QVERIFY2(attempts >= 3 && attempts <= 6, qPrintable(QString::number(attempts)));
+        QVERIFY2(processCpuMilliseconds() - cpuBefore < 150,
+                 qPrintable(QString::number(processCpuMilliseconds() - cpuBefore)));
+
+        // Back on the same port: picked up again by itself, within the longest delay.
+        QVERIFY(daemon.start());
+        QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 145000000; }, RigLink::RetryCeilingMs + 1000));
+
+        // Hung: connected but silent. The request times out, the link starts over.
+        daemon.freeze();
+        bool answered = false;
+        int status = 0;
+        link.request("\\get_vfo", this, [&](const RigReply& reply) {
+            answered = true;
+            status = reply.status;
+        });
+        QVERIFY(QTest::qWaitFor([&] { return answered; }, RigLink::ReplyTimeoutMs + 2000));
+        QCOMPARE(status, RigReply::NotAnswered);
+        QVERIFY(link.timeouts() >= 1);
+        daemon.thaw();
+        QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 145000000; }, RigLink::ReplyTimeoutMs + 3000));
+    }
+
+    void linkSurvivesAPeerThatMisbehaves()
+    {
+        // Scripted answers, one per request, each in the pieces it is written in.
+        const QList<QList<QByteArray>> script = {
+            {"noise\nget_freq:\nFrequency: 70", "74000\nRPRT 0\n"},
+            {"get_mode:\nMode: USB\nPassband: 2400\nRPRT 0\n"},
+            {"get_freq:\nRPRT -5\n"},
+            {"get_mode:\nMode: USB\nPassband: 2400\nRPRT 0\n"},
+            {"get_mode:\nMode: LSB\nRPRT 0\nget_freq:\nFrequency: 14074000\nRPRT 0\n"},
+            {"get_mode:\nMo"},
+        };
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        QTcpSocket* connection = nullptr;
+        qsizetype answered = 0;
+        QList<QByteArray> requests;
+        connect(&peer, &QTcpServer::newConnection, this, [&] {
+            if (connection)
+                return;
+            connection = peer.nextPendingConnection();
+            connect(connection, &QTcpSocket::readyRead, this, [&] {
+                while (connection->canReadLine()) {
+                    requests << connection->readLine().trimmed();
+                    if (answered == script.size())
+                        continue;
+                    for (const QByteArray& piece : script[answered]) {
+                        connection->write(piece);
+                        connection->flush();
+                        QTest::qWait(5);
+                    }
+                    if (++answered == script.size())
+                        connection->disconnectFromHost();
+                }
+            });
+        });
+
+        RigLink link;
+        QList<qint64> frequencies;
+        connect(&link, &RigLink::frequencyChanged, this, [&](qint64 hertz) { frequencies << hertz; });
+        link.start(QStringLiteral("127.0.0.1"), peer.serverPort(), 30);
+        QVERIFY(QTest::qWaitFor([&] { return link.state() == RigLink::State::WaitingToRetry; }, WaitMs));
+        QCOMPARE(frequencies, (QList<qint64>{7074000, 14074000, 0}));
+        QCOMPARE(requests.mid(0, 6), (QList<QByteArray>{"+\\get_freq", "+\\get_mode", "+\\get_freq", "+\\get_mode",
+                                                        "+\\get_freq", "+\\get_mode"}));
+        QCOMPARE(link.failedReplies(), 1);
+        // The noise, the answer to a question not asked, the half reply at the end.
+        QCOMPARE(link.ignoredLines(), 1 + 3 + 2);
+        QCOMPARE(link.timeouts(), 0);
+    }
+};
+
+QTEST_MAIN(TestRig)
+#include "tst_rig.moc"
