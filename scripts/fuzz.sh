@@ -18,7 +18,7 @@ if [ $# -gt 0 ] && [ "$coverage" = false ]; then
     shift
 fi
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(profilefile numbertext)
+[ ${#targets[@]} -gt 0 ] || targets=(profilefile numbertext rigreply)
 build=${FUZZ_BUILD:-build-fuzz}
 
 scripts/install-deps.sh clang libclang-rt-14-dev llvm
@@ -35,7 +35,7 @@ if [ "$coverage" = true ]; then
         llvm-profdata merge -o "$build/coverage/$target.profdata" "$build/coverage/$target.profraw"
         echo "== fuzz_$target: coverage of the code it fuzzes"
         llvm-cov report "$build/coverage/fuzz_$target" -instr-profile="$build/coverage/$target.profdata" \
-            src/common/NumberText.cpp src/settings/ProfileFile.cpp
+            src/common/NumberText.cpp src/settings/ProfileFile.cpp src/rig/RigReply.cpp
     done
     exit 0
 fi
