@@ -1,14 +1,24 @@
 // Following the radio: the tuning table, the reply parser, the follower's rules on a real memory
 // file, and the rigctld client against the real daemon and against a peer that misbehaves.
+#include "FakePlatform.h"
+#include "GlobalSettings.h"
 #include "MemoryStore.h"
 #include "OtherConnection.h"
 #include "RigDaemon.h"
 #include "RigFollower.h"
 #include "RigLink.h"
 #include "RigReply.h"
+#include "RigWindow.h"
+#include "TestProgramDirectory.h"
 #include "TuningTable.h"
+#include "Widgets.h"
 
+#include <QAccessible>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -332,6 +342,65 @@ private slots:
         // The noise, the answer to a question not asked, the half reply at the end.
         QCOMPARE(link.ignoredLines(), 1 + 3 + 2);
         QCOMPARE(link.timeouts(), 0);
+    }
+
+    void rigWindowConnectsFollowsAndWritesTheSection()
+    {
+        if (!RigDaemon::installed())
+            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
+        RigDaemon daemon;
+        QVERIFY(daemon.start());
+        QVERIFY(daemon.setFrequency(7074500));
+        TestProgramDirectory directory(TestProgramDirectory::standardSettings(QStringLiteral("/dev/null")));
+        GlobalSettings settings;
+        QVERIFY(!carica_ini(directory.path(), settings));
+        RigLink link;
+        RigFollower follower;
+        FakePlatform platform;
+        RigWindow window(link, follower, settings.rig, directory.settingsPath(), platform, QString());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        auto* host = widget<QLineEdit>(window, "hostField");
+        auto* connectButton = widget<QPushButton>(window, "connectButton");
+        auto* follow = widget<QCheckBox>(window, "followBox");
+        // Fields are named by their labels, captioned controls by their captions.
+        const auto name = [](QWidget* control) {
+            return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(host), QStringLiteral("Host :"));
+        QCOMPARE(name(widget<QLineEdit>(window, "frequencyField")), QStringLiteral("Frequency (kHz) :"));
+        QCOMPARE(name(connectButton), QStringLiteral("Connect"));
+        QCOMPARE(name(follow), QStringLiteral("Follow"));
+
+        host->setText(QStringLiteral(" "));
+        connectButton->click();
+        QCOMPARE(platform.messages.size(), 1);
+        QVERIFY(!link.isRunning());
+
+        host->setText(QStringLiteral("127.0.0.1"));
+        widget<QSpinBox>(window, "portField")->setValue(daemon.port());
+        widget<QSpinBox>(window, "pollField")->setValue(40);
+        connectButton->click();
+        QCOMPARE(name(connectButton), QStringLiteral("Disconnect"));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return widget<QLineEdit>(window, "frequencyField")->text() == u"7074.5" &&
+                       widget<QLineEdit>(window, "modeField")->text() == u"FM";
+            },
+            WaitMs));
+        QVERIFY(!follower.isFollowing());
+
+        follow->click();
+        QVERIFY(follower.isFollowing());
+        GlobalSettings reread;
+        QVERIFY(!carica_ini(directory.path(), reread));
+        QCOMPARE(reread.rig, (RigSettings{QStringLiteral("127.0.0.1"), daemon.port(), 1, 40}));
+
+        connectButton->click();
+        QVERIFY(!link.isRunning());
+        QCOMPARE(name(connectButton), QStringLiteral("Connect"));
+        QCOMPARE(widget<QLineEdit>(window, "frequencyField")->text(), QString());
     }
 };
 
