@@ -7,10 +7,10 @@ build=${1:-build}
 
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv
+cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_rig
 
 export QT_QPA_PLATFORM=offscreen
-for bench in bench_startup bench_latency bench_memories bench_memories_csv; do
+for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_rig; do
     echo "== $bench"
     "$build/bench/$bench" 2>> "$build/bench/bench.log"
 done

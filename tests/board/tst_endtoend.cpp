@@ -2,8 +2,11 @@
 // window, offscreen, connected to the emulated Uno running the firmware.
 #include "EmulatedBoard.h"
 #include "MainWindowRig.h"
+#include "MemoryStore.h"
+#include "RigDaemon.h"
 #include "Ser2Net.h"
 
+#include <QDir>
 #include <QLineEdit>
 
 namespace {
@@ -15,6 +18,9 @@ struct ProgramOnBoard {
     EmulatedBoard board;
     std::unique_ptr<Ser2Net> network; // between the program and the board, when there is one
     std::unique_ptr<MainWindowRig> rig;
+    // Stored in the program's memory file and added to its settings before it starts.
+    QList<TypedMemory> memories;
+    QByteArray moreSettings;
     // Everything the reply field has shown, in order: a reply may come in several pieces, and the
     // field shows each piece in turn.
     QString transcript;
@@ -31,7 +37,16 @@ struct ProgramOnBoard {
             port = network->url();
         }
         rig = std::make_unique<MainWindowRig>();
-        rig->directory.writeSettings(TestProgramDirectory::standardSettings(port));
+        rig->directory.writeSettings(TestProgramDirectory::standardSettings(port) + moreSettings);
+        MemoryStore store;
+        if (!memories.isEmpty() &&
+            !store.open(QDir(rig->directory.path()).filePath(QStringLiteral("DATABASE/VELTRANO.MDB"))))
+            return false;
+        for (const TypedMemory& memory : memories) {
+            if (!store.add(memory))
+                return false;
+        }
+        store.release();
         QObject::connect(rig->get<QLineEdit>("RISPOSTA"), &QLineEdit::textChanged,
                          [this](const QString& text) { transcript += text; });
         if (!rig->start())
@@ -83,6 +98,46 @@ private slots:
         QVERIFY2(setup.board.waitWidth(9, 1482, Tolerance), qPrintable(QString::number(setup.board.width(9))));
         QVERIFY(setup.shown(QStringLiteral("OK A 91 (1482 us)")));
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,91,"));
+    }
+
+    void theServoFollowsTheRadio()
+    {
+        if (!RigDaemon::installed())
+            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
+        RigDaemon daemon;
+        QVERIFY(daemon.start());
+        ProgramOnBoard setup;
+        // The board takes whole degrees: the frequencies below give whole angles.
+        setup.memories = {{QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"), QStringLiteral("45"),
+                           QString(), true},
+                          {QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7200"), QStringLiteral("135"),
+                           QString(), true}};
+        setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(daemon.port()) + "\r\nFOLLOW=1\r\nPOLL_MS=50\r\n";
+        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
+
+        // The dummy radio starts on 145 MHz, above every memory: the highest memory's angle, once the
+        // servo is on.
+        setup.rig->click("Command1");
+        QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
+        const QList<std::pair<qint64, int>> moves = {
+            {7000000, 1008}, // at a memory: 45 degrees
+            {7097900, 1472}, // between them, linear in 1/f^2: 90.0 degrees (linear in f would be 89.1)
+        };
+        for (const auto& [hertz, microseconds] : moves) {
+            QVERIFY(daemon.setFrequency(hertz));
+            QVERIFY2(setup.board.waitWidth(9, microseconds, Tolerance),
+                     qPrintable(QStringLiteral("%1 Hz gave %2 us").arg(hertz).arg(setup.board.width(9))));
+        }
+        QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,90,"));
+        QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90"));
+
+        // Servo off: the radio moves, the loop does not. On again: it catches up.
+        setup.rig->click("Command1");
+        QVERIFY(daemon.setFrequency(7200000));
+        QTest::qWait(400);
+        QCOMPARE(setup.board.width(9), 1472);
+        setup.rig->click("Command1");
+        QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
     }
 };
 
