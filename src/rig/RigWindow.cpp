@@ -1,5 +1,7 @@
 #include "RigWindow.h"
 
+#include "AccessibleWindow.h"
+#include "Indicators.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
@@ -31,6 +33,7 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, RigSettings& settings
     , m_settingsFilePath(std::move(settingsFilePath))
     , m_platform(platform)
 {
+    presentAsWindow(this);
     m_ui->setupUi(this);
     placeSecondaryWindow(this, 4);
     showWindowIcon(this, iconPath);
@@ -138,4 +141,13 @@ void RigWindow::showTuning()
     m_ui->aboveField->setText(tuning ? memoryText(tuning->above) : QString());
     m_ui->angleField->setText(tuning ? angleText(tuning->tenths) : QString());
     m_ui->statusLabel->setText(m_follower.statusText());
+}
+
+void showFollowingIndicator(QWidget* indicator, const RigFollower& follower, const ColourValues& colours)
+{
+    const RigFollower::Status status = follower.status();
+    indicator->setVisible(status != RigFollower::Status::Off);
+    paintIndicator(indicator, status == RigFollower::Status::Following ? colours.green : colours.orange);
+    indicator->setToolTip(follower.statusText());
+    indicator->setAccessibleDescription(follower.statusText());
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+struct ColourValues;
 struct RigSettings;
 class Platform;
 class RigFollower;
@@ -40,3 +41,7 @@ private:
     QString m_settingsFilePath;
     Platform& m_platform;
 };
+
+// The main window's small indicator: hidden while Follow is off, green while the loop follows, orange
+// while it cannot, with the reason as its tooltip and accessible description.
+void showFollowingIndicator(QWidget* indicator, const RigFollower& follower, const ColourValues& colours);

@@ -91,6 +91,13 @@ void AnglePositioning::showRecalled(const QString& angle, const QString& command
     m_ui.RISPOSTA->clear();
 }
 
+void AnglePositioning::sendChosenAngle(const QString& angle)
+{
+    m_ui.ANGLE->setText(angle);
+    m_ui.RISPOSTA->clear();
+    m_sender.send(positionLine(angle));
+}
+
 void AnglePositioning::setAngleEntryEnabled(bool enabled)
 {
     m_ui.ANGLE->setEnabled(enabled);

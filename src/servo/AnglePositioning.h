@@ -44,6 +44,9 @@ public:
     void repeatSetupSend();
     // The angle and command of a recalled memory; both empty when nothing usable was recalled.
     void showRecalled(const QString& angle, const QString& command);
+    // An angle the program chose for the radio's frequency: shown and sent as "SET ANGLE" sends it,
+    // without the range check and its message box, which answer the operator's typing.
+    void sendChosenAngle(const QString& angle);
     // While the memory function is on, the angle comes from recalled memories only.
     void setAngleEntryEnabled(bool enabled);
     void clearLineFields();

@@ -6,10 +6,14 @@
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "MemoryPanel.h"
+#include "MemoryStore.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "ProgramDirectory.h"
 #include "ReplyDisplay.h"
+#include "RigFollower.h"
+#include "RigLink.h"
+#include "RigWindow.h"
 #include "SerialLink.h"
 #include "ServoSetupPanel.h"
 #include "SettingsEditor.h"
@@ -19,6 +23,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLayout>
 #include <QScreen>
 #include <QWindow>
@@ -37,6 +42,7 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     createControllers();
     connectControllers();
+    connectRig();
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::trackFocusWindow);
     connect(m_ui->setta_INI, &QAction::triggered, this, &MainWindow::openSettingsEditor);
     connect(m_ui->INFO_PROC, &QAction::triggered, this, &MainWindow::openAboutWindow);
@@ -46,6 +52,7 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
 MainWindow::~MainWindow()
 {
     // The controllers hold pointers into the form: they go first, while every control is still there.
+    delete m_rigWindow;
     delete m_servoSetup;
     delete m_positioning;
     delete m_memories;
@@ -62,10 +69,9 @@ void MainWindow::createControllers()
                                         ui.Label3, ui.CHIUDE_WIN_PORTA, ui.ABILI, ui.Frame1},
                                        m_link, m_settings, m_platform, this);
     m_replies = new ReplyDisplay({ui.COMANDO, ui.RISPOSTA, ui.Text2}, m_link, this);
-    m_memories = new MemoryPanel(
-        {this, ui.MEMO, ui.Shape_MEMO, ui.monitor_MEM, ui.FREQ, ui.METERBAND, ui.modeMEMO, ui.modeop, ui.MEM_VALIDA,
-         ui.esporta_memorie, ui.importa_memorie},
-        m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
+    m_memories = new MemoryPanel({this, ui.MEMO, ui.Shape_MEMO, ui.monitor_MEM, ui.FREQ, ui.METERBAND, ui.modeMEMO,
+                                  ui.modeop, ui.MEM_VALIDA, ui.esporta_memorie, ui.importa_memorie},
+                                 m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
     m_positioning = new AnglePositioning({window, ui.Command1, ui.Shape_RX, ui.ANGLE, ui.SETTA_ANGOLO, ui.S_piu,
                                           ui.S_meno, ui.PULISCE, ui.COMANDO, ui.RISPOSTA},
                                          *m_sender, m_settings, m_platform, m_colours, this);
@@ -112,6 +118,42 @@ void MainWindow::connectControllers()
     connect(m_servoSetup, &ServoSetupPanel::freePresetLoaded, this, [this] {
         m_connection->offerFreePortChoice();
         m_positioning->repeatSetupSend();
+    });
+}
+
+void MainWindow::connectRig()
+{
+    m_rigLink = new RigLink(this);
+    m_rigFollower = new RigFollower(this);
+    connect(m_rigLink, &RigLink::frequencyChanged, m_rigFollower, &RigFollower::setFrequency);
+    connect(this, &MainWindow::linkStateChanged, m_rigFollower, &RigFollower::setPortOpen);
+    // Queued: switching on announces the state before the servo start line goes out, and the first
+    // position line must follow that line.
+    connect(
+        this, &MainWindow::servoStateChanged, m_rigFollower,
+        [this](ServoState state) { m_rigFollower->setServoOn(state == ServoState::On); }, Qt::QueuedConnection);
+    connect(m_rigFollower, &RigFollower::sendRequested, m_positioning, &AnglePositioning::sendChosenAngle);
+    connect(m_rigFollower, &RigFollower::changed, this,
+            [this] { showFollowingIndicator(m_ui->Shape_RIG, *m_rigFollower, m_colours); });
+    connect(m_ui->setta_RIG, &QAction::triggered, this, &MainWindow::openRigWindow);
+}
+
+void MainWindow::startRigFollowing()
+{
+    const RigSettings& rig = m_settings.rig;
+    m_rigFollower->setMemoryFile(memoryFilePath(m_programDirectory, m_settings));
+    if (rig.FOLLOW) {
+        m_rigFollower->setFollowing(true);
+        m_rigLink->start(rig.HOST, quint16(rig.PORT), rig.POLL_MS);
+    }
+}
+
+void MainWindow::openRigWindow()
+{
+    showSingleInstance(m_rigWindow, [this] {
+        return new RigWindow(*m_rigLink, *m_rigFollower, m_settings.rig,
+                             QDir(m_programDirectory).filePath(QString::fromLatin1(SettingsFileName)), m_platform,
+                             path_ICONA(), this);
     });
 }
 
@@ -182,7 +224,10 @@ bool MainWindow::load()
     m_connection->showStoredPortAndSpeed();
     loadPictures();
     m_link.setPortMap(PortMap(m_settings.portDevices));
-    return m_connection->APRI_COMM();
+    if (!m_connection->APRI_COMM())
+        return false;
+    startRigFollowing();
+    return true;
 }
 
 void MainWindow::loadPictures()

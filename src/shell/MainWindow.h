@@ -19,6 +19,9 @@ class MemoryPanel;
 class AnglePositioning;
 class ServoSetupPanel;
 class SettingsEditor;
+class RigLink;
+class RigFollower;
+class RigWindow;
 class AboutWindow;
 namespace Ui {
 class VELTRANO;
@@ -75,6 +78,9 @@ private:
     void setLinkOpen(bool open);
     void trackFocusWindow(QWindow* focused);
     void loadPictures();
+    void connectRig();
+    void startRigFollowing();
+    void openRigWindow();
     void openSettingsEditor();
     void openAboutWindow();
 
@@ -90,6 +96,9 @@ private:
     MemoryPanel* m_memories = nullptr;
     AnglePositioning* m_positioning = nullptr;
     ServoSetupPanel* m_servoSetup = nullptr;
+    RigLink* m_rigLink = nullptr;
+    RigFollower* m_rigFollower = nullptr;
+    QPointer<RigWindow> m_rigWindow;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
     bool m_linkOpen = false;

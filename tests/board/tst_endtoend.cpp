@@ -1,6 +1,7 @@
 // A click in the program's window all the way to the servo pulse on the board's pin: the real main
 // window, offscreen, connected to the emulated Uno running the firmware.
 #include "EmulatedBoard.h"
+#include "Indicators.h"
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
 #include "RigDaemon.h"
@@ -107,7 +108,7 @@ private slots:
         RigDaemon daemon;
         QVERIFY(daemon.start());
         ProgramOnBoard setup;
-        // The board takes whole degrees: the frequencies below give whole angles.
+        // Whole angles, so that each pulse width below is exact.
         setup.memories = {{QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"), QStringLiteral("45"),
                            QString(), true},
                           {QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7200"), QStringLiteral("135"),
@@ -130,9 +131,13 @@ private slots:
         }
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,90,"));
         QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90"));
+        auto* indicator = setup.rig->get<QWidget>("Shape_RIG");
+        QVERIFY(indicator->isVisible());
+        QCOMPARE(indicatorColour(indicator), colourFromValue(ColourValues().green));
 
         // Servo off: the radio moves, the loop does not. On again: it catches up.
         setup.rig->click("Command1");
+        QTRY_COMPARE(indicatorColour(indicator), colourFromValue(ColourValues().orange));
         QVERIFY(daemon.setFrequency(7200000));
         QTest::qWait(400);
         QCOMPARE(setup.board.width(9), 1472);
