@@ -56,6 +56,7 @@ private slots:
         QTest::newRow("settings editor") << "VELTRANO_INI";
         QTest::newRow("about window") << "INFO";
         QTest::newRow("memory editor") << "MEMOMASK";
+        QTest::newRow("rig window") << "RigWindow";
     }
 
     void everyWindowNamesItsControlsByWhatTheyShow()
@@ -65,7 +66,7 @@ private slots:
         // ("&Disconnect"), the servo on ("ON"), the band picker showing its bands.
         MainWindowRig rig;
         QVERIFY(rig.start());
-        for (const char* action : {"porta_com", "setta_servo", "setta_INI", "INFO_PROC"})
+        for (const char* action : {"porta_com", "setta_servo", "setta_INI", "INFO_PROC", "setta_RIG"})
             rig.get<QAction>(action)->trigger();
         rig.click("Command1");
         rig.click("MEMO");
