@@ -93,7 +93,7 @@ void AnglePositioning::showRecalled(const QString& angle, const QString& command
 
 void AnglePositioning::sendChosenAngle(const QString& angle)
 {
-    m_ui.ANGLE->setText(angle);
+    showAngle(angle);
     m_ui.RISPOSTA->clear();
     m_sender.send(positionLine(angle));
 }

@@ -108,7 +108,6 @@ private slots:
         RigDaemon daemon;
         QVERIFY(daemon.start());
         ProgramOnBoard setup;
-        // Whole angles, so that each pulse width below is exact.
         setup.memories = {{QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"), QStringLiteral("45"),
                            QString(), true},
                           {QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7200"), QStringLiteral("135"),
@@ -122,15 +121,15 @@ private slots:
         QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
         const QList<std::pair<qint64, int>> moves = {
             {7000000, 1008}, // at a memory: 45 degrees
-            {7097900, 1472}, // between them, linear in 1/f^2: 90.0 degrees (linear in f would be 89.1)
+            {7099000, 1477}, // between them, linear in 1/f^2: 90.5 degrees (linear in f would be 89.6)
         };
         for (const auto& [hertz, microseconds] : moves) {
             QVERIFY(daemon.setFrequency(hertz));
             QVERIFY2(setup.board.waitWidth(9, microseconds, Tolerance),
                      qPrintable(QStringLiteral("%1 Hz gave %2 us").arg(hertz).arg(setup.board.width(9))));
         }
-        QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,90,"));
-        QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90"));
+        QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,90.5,"));
+        QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90.5"));
         auto* indicator = setup.rig->get<QWidget>("Shape_RIG");
         QVERIFY(indicator->isVisible());
         QCOMPARE(indicatorColour(indicator), colourFromValue(ColourValues().green));
@@ -140,7 +139,7 @@ private slots:
         QTRY_COMPARE(indicatorColour(indicator), colourFromValue(ColourValues().orange));
         QVERIFY(daemon.setFrequency(7200000));
         QTest::qWait(400);
-        QCOMPARE(setup.board.width(9), 1472);
+        QCOMPARE(setup.board.width(9), 1477);
         setup.rig->click("Command1");
         QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
     }
