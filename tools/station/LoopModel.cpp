@@ -1,0 +1,31 @@
+#include "LoopModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+double LoopModel::capacitanceFarads(double degrees) const
+{
+    const double picofarads = minimumPicofarads + (maximumPicofarads - minimumPicofarads) * degrees / spanDegrees;
+    return picofarads * 1e-12;
+}
+
+double LoopModel::swr(double degrees, double hertz) const
+{
+    const double omega = 2 * std::numbers::pi * hertz;
+    const double reactance = omega * inductanceHenries - 1 / (omega * capacitanceFarads(degrees));
+    // The coupling loop turns the loss resistance into the line's impedance, so the reflection is
+    // that of R + jX on a line of R.
+    const double resistance = omega * inductanceHenries / qualityFactor;
+    const double reflection = std::abs(reactance) / std::hypot(2 * resistance, reactance);
+    if (reflection >= 1)
+        return maximumSwr;
+    return std::min(maximumSwr, (1 + reflection) / (1 - reflection));
+}
+
+double LoopModel::resonanceDegrees(double hertz) const
+{
+    const double omega = 2 * std::numbers::pi * hertz;
+    const double picofarads = 1e12 / (omega * omega * inductanceHenries);
+    return (picofarads - minimumPicofarads) * spanDegrees / (maximumPicofarads - minimumPicofarads);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// A magnetic loop seen from the radio: an air variable whose capacitance grows linearly with its shaft
+// angle, in series with the loop's inductance and loss resistance, matched to the line at resonance.
+// The meter reads how far the series circuit is from that match.
+struct LoopModel {
+    double minimumPicofarads = 15;
+    double maximumPicofarads = 400;
+    double spanDegrees = 180;
+    double inductanceHenries = 2.5e-6;
+    double qualityFactor = 200;
+
+    double capacitanceFarads(double degrees) const;
+    // The SWR the radio reports at this shaft angle and frequency, at most maximumSwr.
+    double swr(double degrees, double hertz) const;
+    // The shaft angle of resonance; outside 0..span when the capacitor cannot reach it.
+    double resonanceDegrees(double hertz) const;
+
+    static constexpr double maximumSwr = 99.9;
+};

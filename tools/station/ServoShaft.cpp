@@ -1,0 +1,41 @@
+#include "ServoShaft.h"
+
+#include <algorithm>
+#include <cmath>
+
+ServoShaft::ServoShaft(double initialDegrees, double degreesPerSecond, double backlashDegrees)
+    : m_speed(degreesPerSecond)
+    , m_backlash(backlashDegrees)
+    , m_target(initialDegrees)
+    , m_servo(initialDegrees)
+    , m_shaft(initialDegrees)
+{
+}
+
+double ServoShaft::pulseDegrees(double widthMicroseconds)
+{
+    return (widthMicroseconds - 544) * 180 / (2400 - 544);
+}
+
+void ServoShaft::command(double degrees, double seconds)
+{
+    advance(seconds);
+    m_target = degrees;
+}
+
+double ServoShaft::shaftDegrees(double seconds)
+{
+    advance(seconds);
+    return m_shaft;
+}
+
+// Between two calls the servo moves one way only, so applying the play at the end of each stretch is
+// exact.
+void ServoShaft::advance(double seconds)
+{
+    const double travel = m_speed > 0 ? m_speed * std::max(0.0, seconds - m_time) : INFINITY;
+    const double remaining = m_target - m_servo;
+    m_servo = std::abs(remaining) <= travel ? m_target : m_servo + std::copysign(travel, remaining);
+    m_shaft = std::clamp(m_shaft, m_servo - m_backlash / 2, m_servo + m_backlash / 2);
+    m_time = seconds;
+}
