@@ -19,8 +19,8 @@ double LoopModel::swr(double degrees, double hertz) const
     const double resistance = omega * inductanceHenries / qualityFactor;
     const double reflection = std::abs(reactance) / std::hypot(2 * resistance, reactance);
     if (reflection >= 1)
-        return maximumSwr;
-    return std::min(maximumSwr, (1 + reflection) / (1 - reflection));
+        return highestSwr;
+    return std::min(highestSwr, (1 + reflection) / (1 - reflection));
 }
 
 double LoopModel::resonanceDegrees(double hertz) const

@@ -11,10 +11,12 @@ struct LoopModel {
     double qualityFactor = 200;
 
     double capacitanceFarads(double degrees) const;
-    // The SWR the radio reports at this shaft angle and frequency, at most maximumSwr.
+    // The highest SWR the radio's meter shows.
+    static constexpr double MeterLimit = 99.9;
+    double highestSwr = MeterLimit;
+
+    // The SWR the radio reports at this shaft angle and frequency.
     double swr(double degrees, double hertz) const;
     // The shaft angle of resonance; outside 0..span when the capacitor cannot reach it.
     double resonanceDegrees(double hertz) const;
-
-    static constexpr double maximumSwr = 99.9;
 };

@@ -246,6 +246,8 @@ int main(int argc, char* argv[])
     const auto q = option("q", "The loop's quality factor.", "Q", "200");
     const auto inductance = option("inductance", "The loop's inductance.", "microhenries", "2.5");
     const auto deadMeter = option("dead-meter", "The SWR meter reads 0 even on the air.");
+    const auto ceiling =
+        option("swr-ceiling", "The highest SWR the meter shows (radios stop at 3 to 10).", "swr", "99.9");
     const auto delay = option("reply-delay", "Time the radio takes for each command.", "ms", "0");
     parser.process(app);
 
@@ -263,6 +265,7 @@ int main(int argc, char* argv[])
     LoopModel loop;
     loop.qualityFactor = number(q, 1, 10000);
     loop.inductanceHenries = number(inductance, 0.01, 1000) * 1e-6;
+    loop.highestSwr = number(ceiling, 1, LoopModel::MeterLimit);
     ServoShaft shaft(number(angle, 0, 180), number(speed, 0, 1e6), number(backlash, 0, 20));
     LoopOnServo antenna(loop, shaft);
 

@@ -1,0 +1,77 @@
+// Tuning by SWR: the search walked against the simulated station's loop and servo.
+#include "LoopModel.h"
+#include "ServoShaft.h"
+#include "SwrSearch.h"
+
+#include <QTest>
+
+#include <cmath>
+
+class TestTune : public QObject {
+    Q_OBJECT
+private slots:
+    void searchFindsTheDip_data()
+    {
+        QTest::addColumn<double>("megahertz");
+        QTest::addColumn<double>("startOffset"); // degrees from the dip
+        QTest::addColumn<double>("backlash");
+        QTest::addColumn<double>("qualityFactor");
+        QTest::addColumn<double>("highestAboveDip"); // where the servo's upper limit lies; 0: at 180
+        QTest::addColumn<double>("meterCeiling");    // the highest SWR the radio's meter shows
+        QTest::addColumn<int>("mostReadings");
+
+        QTest::newRow("40 m, 1.2 above") << 7.05 << 1.2 << 0.0 << 200.0 << 0.0 << 99.9 << 12;
+        QTest::newRow("40 m, 1.2 below") << 7.05 << -1.2 << 0.0 << 200.0 << 0.0 << 99.9 << 12;
+        QTest::newRow("40 m, on the dip") << 7.05 << 0.0 << 0.0 << 200.0 << 0.0 << 99.9 << 12;
+        QTest::newRow("40 m, 4 below") << 7.05 << -4.0 << 0.0 << 200.0 << 0.0 << 99.9 << 18;
+        QTest::newRow("30 m, 1.2 above, lossy loop") << 10.12 << 1.2 << 0.0 << 60.0 << 0.0 << 99.9 << 12;
+        QTest::newRow("20 m, 1.2 below, meter stops at 6") << 14.2 << -1.2 << 0.0 << 200.0 << 0.0 << 6.0 << 16;
+        QTest::newRow("40 m, 3 above, meter stops at 3") << 7.05 << 3.0 << 0.0 << 200.0 << 0.0 << 3.0 << 20;
+        QTest::newRow("40 m, 1.2 above, gears with play") << 7.05 << 1.2 << 0.6 << 200.0 << 0.0 << 99.9 << 18;
+        QTest::newRow("40 m, 1.2 below, gears with play") << 7.05 << -1.2 << 0.6 << 200.0 << 0.0 << 99.9 << 18;
+        QTest::newRow("20 m, 1.2 above, gears with play") << 14.2 << 1.2 << 0.4 << 200.0 << 0.0 << 99.9 << 16;
+        QTest::newRow("dip just under the upper limit") << 7.05 << -1.2 << 0.0 << 200.0 << 0.2 << 99.9 << 12;
+    }
+
+    // The SWR where the search leaves the shaft is what it reports, and low; few readings get there.
+    void searchFindsTheDip()
+    {
+        QFETCH(double, megahertz);
+        QFETCH(double, startOffset);
+        QFETCH(double, backlash);
+        QFETCH(double, qualityFactor);
+        QFETCH(double, highestAboveDip);
+        QFETCH(double, meterCeiling);
+        QFETCH(int, mostReadings);
+
+        LoopModel loop;
+        loop.qualityFactor = qualityFactor;
+        loop.highestSwr = meterCeiling;
+        const double hertz = megahertz * 1e6;
+        const double dip = loop.resonanceDegrees(hertz);
+        const int start = int(std::lround((dip + startOffset) * 10));
+        const int highest = highestAboveDip > 0 ? int(std::lround((dip + highestAboveDip) * 10)) : 1800;
+        ServoShaft shaft(start / 10.0, 0, backlash);
+        double seconds = 0;
+        SwrSearch search(start, 0, highest);
+        std::optional<SwrSearch::Move> move = search.start();
+        for (int moves = 0; move && moves < 200; ++moves) {
+            QVERIFY2(move->tenths >= 0 && move->tenths <= highest, qPrintable(QString::number(move->tenths)));
+            shaft.command(move->tenths / 10.0, seconds += 0.1);
+            const double swr = loop.swr(shaft.shaftDegrees(seconds += 0.1), hertz);
+            move = search.next(move->measure ? std::optional(swr) : std::nullopt);
+        }
+        QVERIFY(search.finished());
+        const double finalSwr = loop.swr(shaft.shaftDegrees(seconds), hertz);
+        QCOMPARE(search.bestSwr(), finalSwr);
+        QVERIFY2(finalSwr <= 1.3, qPrintable(QStringLiteral("SWR %1 at %2 degrees, dip at %3")
+                                                 .arg(finalSwr)
+                                                 .arg(shaft.shaftDegrees(seconds))
+                                                 .arg(dip)));
+        QVERIFY2(search.readings() <= mostReadings, qPrintable(QString::number(search.readings())));
+        QCOMPARE(search.bestTenths() / 10.0, shaft.commandedDegrees());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTune)
+#include "tst_tune.moc"
