@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <functional>
 
 // The emulated Uno running the firmware, free-running: the pseudo-terminal it offers as the board's
 // serial port and the servo pulse widths it measures on the pins.
@@ -43,17 +44,24 @@ public:
         return QTest::qWaitFor([&] { return std::abs(width(pin) - microseconds) <= tolerance; }, WaitMs);
     }
 
+    // Gets each pulse line as the emulator prints it, for a simulated station whose loop turns with it.
+    std::function<void(const QByteArray& line)> pulseLineTaker;
+
 private:
     void readEmulator()
     {
-        static const QRegularExpression pulse(QStringLiteral("^PULSE pin=(\\d+) width_us=(\\d+) t_us=\\d+$"));
+        static const QRegularExpression pulse(QStringLiteral("^PULSE pin=(\\d+) width_us=(\\d+(?:\\.5)?) t_us=\\d+$"));
         while (m_emulator.canReadLine()) {
             const QString line = QString::fromLatin1(m_emulator.readLine()).trimmed();
             if (line.startsWith(QLatin1String("PTY ")))
                 m_pty = line.mid(4);
             else if (const auto match = pulse.match(line); match.hasMatch()) {
-                m_widths[match.captured(1).toInt()] = match.captured(2).toInt();
-                m_history[match.captured(1).toInt()] << match.captured(2).toInt();
+                // Whole microseconds, a half rounded up, are fine enough for every check but the tuning's.
+                const int width = qRound(match.captured(2).toDouble());
+                m_widths[match.captured(1).toInt()] = width;
+                m_history[match.captured(1).toInt()] << width;
+                if (pulseLineTaker)
+                    pulseLineTaker(line.toLatin1() + '\n');
             } else
                 qWarning("unexpected emulator line: %s", qPrintable(line));
         }

@@ -4,6 +4,7 @@
 //
 //   PTY /dev/pts/3
 //   PULSE pin=9 width_us=1472 t_us=1234567
+//   PULSE pin=9 width_us=1528.5 t_us=1254567   (the firmware's timer counts half microseconds)
 //   PULSE pin=9 width_us=0 t_us=1300000        (no more pulses on that pin)
 
 #define _GNU_SOURCE
@@ -43,8 +44,8 @@ typedef struct {
     bool verbose;
 } Options;
 
-// A pin's pulse train: the width is reported when it moves by a microsecond or more, so the odd
-// cycle of interrupt jitter does not flood the output.
+// A pin's pulse train: the width is reported to the half microsecond the firmware's timer counts in,
+// when it moves by that much or more, so the odd cycle of interrupt jitter does not flood the output.
 typedef struct {
     int pin;
     bool high;
@@ -213,10 +214,10 @@ static void serviceBridge(void)
 
 // ---- servo pulses --------------------------------------------------------------------------
 
-static void reportPulse(const PinWatch* watch, uint64_t widthMicroseconds, avr_cycle_count_t when)
+static void reportPulse(const PinWatch* watch, uint64_t widthHalfMicroseconds, avr_cycle_count_t when)
 {
-    fprintf(g_out, "PULSE pin=%d width_us=%" PRIu64 " t_us=%" PRIu64 "\n", watch->pin, widthMicroseconds,
-            cyclesToMicroseconds(when));
+    fprintf(g_out, "PULSE pin=%d width_us=%" PRIu64 "%s t_us=%" PRIu64 "\n", watch->pin, widthHalfMicroseconds / 2,
+            widthHalfMicroseconds % 2 ? ".5" : "", cyclesToMicroseconds(when));
 }
 
 static void onPinChange(struct avr_irq_t* irq, uint32_t value, void* param)
@@ -232,14 +233,14 @@ static void onPinChange(struct avr_irq_t* irq, uint32_t value, void* param)
         return;
     }
     const avr_cycle_count_t width = g_avr->cycle - watch->riseCycle;
-    const avr_cycle_count_t cyclesPerMicrosecond = g_avr->frequency / 1000000u;
+    const avr_cycle_count_t cyclesPerHalf = g_avr->frequency / 2000000u;
     const avr_cycle_count_t moved =
         width > watch->reportedCycles ? width - watch->reportedCycles : watch->reportedCycles - width;
-    if (watch->reporting && moved < cyclesPerMicrosecond)
+    if (watch->reporting && moved < cyclesPerHalf)
         return;
     watch->reporting = true;
     watch->reportedCycles = width;
-    reportPulse(watch, (width + cyclesPerMicrosecond / 2) / cyclesPerMicrosecond, watch->riseCycle);
+    reportPulse(watch, (width + cyclesPerHalf / 2) / cyclesPerHalf, watch->riseCycle);
 }
 
 // A servo left without pulses for three frames has been let go.
