@@ -1,0 +1,119 @@
+#pragma once
+
+#include "SwrSearch.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+class RigLink;
+struct RigReply;
+
+// One press of TUNE: the radio transmits a low-power carrier while the search walks the servo to the
+// lowest SWR its meter shows, then gets back its mode, passband and power. Everything goes to the
+// radio through the rig link, one command after the other; the angles go out as a signal for the
+// owner's one transmit path.
+//
+// Whatever ends a run, the radio is told to stop transmitting first and then given its settings back.
+// When the link is down at that moment, that is owed, and done as soon as the link is back, even after
+// the run has long ended: no path leaves the radio transmitting.
+class TuneRun final : public QObject {
+    Q_OBJECT
+public:
+    struct Plan {
+        int powerPercent = 5;
+        QString mode = QStringLiteral("FM");
+        int maxSeconds = 10;
+        int settleMs = 150;
+        int lowestTenths = 0;
+        int highestTenths = 1800;
+    };
+
+    enum class Outcome {
+        Tuned,
+        StoppedByOperator,
+        PortClosed,
+        NoForwardPower,
+        TimeLimit,
+        LinkLost,
+        RadioRefused,
+    };
+
+    // Before the time limit, the run stops this much early: the unkeying command may have to wait for
+    // a reply in flight before it reaches the radio.
+    static constexpr int UnkeyMarginMs = 300;
+    // A reading of 0 is read again once after this, in case the radio was slow to start transmitting.
+    static constexpr int NoPowerRetryMs = 300;
+
+    explicit TuneRun(RigLink& link, QObject* parent = nullptr);
+    ~TuneRun() override;
+
+    // Starts a run from the angle the servo stands at; nothing when a run is already on.
+    void start(const Plan& plan, int startTenths);
+    // Ends a run that is on, as the operator or the program asks (the port closed, the window closed).
+    void stop(Outcome why = Outcome::StoppedByOperator);
+
+    // On from start until the radio has its settings back (or they are owed to a dropped link).
+    bool isRunning() const { return m_stage != Stage::Idle; }
+    bool isOnAir() const { return m_keyed; }
+    // The run in progress or the last one.
+    std::optional<int> angleTenths() const { return m_angleTenths; }
+    std::optional<double> swr() const { return m_swr; }
+    double secondsOnAir() const;
+    std::optional<Outcome> outcome() const { return m_outcome; }
+    // The result of a tuned run: where the servo stands and the SWR there.
+    std::optional<int> tunedTenths() const;
+    // Why the last run ended, in a sentence for the operator.
+    QString outcomeText() const;
+    // The radio still owes us an unkeying and its settings, for a link that dropped.
+    bool isRestoreOwed() const { return m_restoreOwed; }
+
+signals:
+    // The servo is to go to this angle, as the position line carries it ("87.1").
+    void moveRequested(const QString& angle);
+    // Angle, SWR, time on air or stage changed.
+    void progressed();
+    // The run is over and the radio has its settings back or they are owed.
+    void finished(TuneRun::Outcome outcome);
+
+private:
+    enum class Stage { Idle, Preparing, OnAir, Restoring };
+
+    void ask(const QByteArray& command, std::function<void(const RigReply&)> handler);
+    void keyUp();
+    void go(const SwrSearch::Move& move);
+    void settled();
+    void readSwr();
+    void takeSwr(const RigReply& reply);
+    void end(Outcome why, const QString& detail = {});
+    void restore();
+    void linkStateChanged();
+
+    RigLink& m_link;
+    Plan m_plan;
+    Stage m_stage = Stage::Idle;
+    // Replies to a run that has ended are ignored: each run and each restore gets a context of its own.
+    QObject* m_runContext = nullptr;
+    std::optional<SwrSearch> m_search;
+    std::optional<SwrSearch::Move> m_move;
+    QTimer m_settleTimer;
+    QTimer m_limitTimer;
+    QElapsedTimer m_onAir;
+    qint64 m_onAirMs = 0;
+    bool m_keyed = false;
+    bool m_noPowerRetried = false;
+    // What the radio had before the run, to give back.
+    QByteArray m_savedMode;
+    QByteArray m_savedPassband;
+    QByteArray m_savedPower;
+    bool m_changedRadio = false;
+    bool m_restoreOwed = false;
+    std::optional<int> m_angleTenths;
+    std::optional<double> m_swr;
+    std::optional<Outcome> m_outcome;
+    QString m_outcomeDetail;
+};

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <optional>
+
+// The simulated station (tools/station) on a free loopback port: a radio behind rigctld's protocol
+// whose SWR meter reads the loop at the servo angle of the pulse lines it is fed. Its log tells what
+// the radio was made to do; a connection of the test's own asks the radio how it stands.
+class SimulatedStation {
+public:
+    ~SimulatedStation() { kill(); }
+
+    // Starts the station, on the port it had before when started again; false when it does not come up.
+    // The log goes on from the one before.
+    bool start(const QStringList& arguments = {})
+    {
+        if (m_port == 0) {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost);
+            m_port = probe.serverPort();
+        }
+        const qsizetype started = count(QStringLiteral("^STATION "));
+        m_station.setProgram(QStringLiteral(STATION));
+        m_station.setArguments(QStringList{QStringLiteral("--port"), QString::number(m_port)} + arguments);
+        m_station.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_station.start();
+        if (!QTest::qWaitFor([&] { return count(QStringLiteral("^STATION ")) > started; }, 5000))
+            return false;
+        m_control.abort();
+        m_control.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+        return m_control.waitForConnected(2000);
+    }
+
+    void kill()
+    {
+        m_control.abort();
+        if (m_station.state() != QProcess::NotRunning) {
+            m_station.kill();
+            m_station.waitForFinished(5000);
+        }
+    }
+
+    quint16 port() const { return m_port; }
+
+    void takePulseLine(const QByteArray& line)
+    {
+        if (m_station.state() == QProcess::Running)
+            m_station.write(line);
+    }
+
+    // Every line the station has logged, through all its starts.
+    QStringList log()
+    {
+        while (m_station.canReadLine())
+            m_log << QString::fromLatin1(m_station.readLine()).trimmed();
+        return m_log;
+    }
+    // The last logged line that matches, with its captures.
+    std::optional<QRegularExpressionMatch> logged(const QString& pattern)
+    {
+        const QRegularExpression expression(pattern);
+        const QStringList lines = log();
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+            if (const auto match = expression.match(*line); match.hasMatch())
+                return match;
+        }
+        return std::nullopt;
+    }
+    // Every logged line that matches.
+    QList<QRegularExpressionMatch> allLogged(const QString& pattern)
+    {
+        const QRegularExpression expression(pattern);
+        QList<QRegularExpressionMatch> matches;
+        for (const QString& line : log()) {
+            if (const auto match = expression.match(line); match.hasMatch())
+                matches << match;
+        }
+        return matches;
+    }
+    qsizetype count(const QString& pattern) { return allLogged(pattern).size(); }
+
+    // The shaft angle of the loop's resonance at the radio's frequency.
+    double dip()
+    {
+        const auto match = logged(QStringLiteral("^FREQ \\d+ dip=([0-9.]+)"));
+        return match ? match->captured(1).toDouble() : -1;
+    }
+
+    // What the radio says now, asked in rigctld's plain form: "USB 2400 0.500000 0" (mode, passband,
+    // RFPOWER, PTT).
+    QString radio()
+    {
+        QString answer;
+        for (const QByteArray command : {"m", "l RFPOWER", "t"}) {
+            m_control.write(command + '\n');
+            const int lines = command == "m" ? 2 : 1;
+            QByteArray reply;
+            while (reply.count('\n') < lines && m_control.waitForReadyRead(2000))
+                reply += m_control.readAll();
+            answer += QString::fromLatin1(reply).simplified() + u' ';
+        }
+        return answer.trimmed();
+    }
+
+private:
+    QProcess m_station;
+    QTcpSocket m_control;
+    quint16 m_port = 0;
+    QStringList m_log;
+};

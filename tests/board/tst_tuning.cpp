@@ -1,0 +1,138 @@
+// Tuning by SWR on the simulated station and the emulated board: the run keys the radio at low power,
+// walks the servo through the board to the dip the station's meter shows, and gives the radio back
+// its mode and power, whatever ends the run.
+#include "EmulatedBoard.h"
+#include "RigLink.h"
+#include "SimulatedStation.h"
+#include "TuneRun.h"
+#include "TuningTable.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+
+#include <cmath>
+
+namespace {
+
+enum class Fault { None, OperatorStops, StationKilled };
+
+// The pulse the firmware puts out for an angle in tenths, as the emulator reports it.
+int widthOf(int tenths)
+{
+    return int(std::lround(544 + tenths * 1856 / 1800.0));
+}
+
+// The radio as the station had it before the run, and as it must be after: USB, its normal passband,
+// half power, not transmitting.
+const QString RadioAtRest = QStringLiteral("USB 2400 0.500000 0");
+const QStringList StationAtRest = {"--freq", "7050000", "--mode", "USB", "--power", "0.5"};
+
+} // namespace
+
+class TestTuning : public QObject {
+    Q_OBJECT
+private slots:
+    void tuneRun_data()
+    {
+        QTest::addColumn<double>("startOffset"); // degrees from the dip
+        QTest::addColumn<QStringList>("stationOptions");
+        QTest::addColumn<int>("maxSeconds");
+        QTest::addColumn<int>("settleMs");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<TuneRun::Outcome>("outcome");
+
+        QTest::newRow("from 1.2 above") << 1.2 << QStringList() << 10 << 50 << Fault::None << TuneRun::Outcome::Tuned;
+        QTest::newRow("from 1.2 below, gears with play")
+            << -1.2 << QStringList{"--backlash", "0.3"} << 10 << 50 << Fault::None << TuneRun::Outcome::Tuned;
+        QTest::newRow("meter reads 0") << 1.2 << QStringList{"--dead-meter"} << 10 << 50 << Fault::None
+                                       << TuneRun::Outcome::NoForwardPower;
+        QTest::newRow("time limit") << 1.2 << QStringList() << 1 << 400 << Fault::None << TuneRun::Outcome::TimeLimit;
+        QTest::newRow("operator stops") << 1.2 << QStringList() << 10 << 50 << Fault::OperatorStops
+                                        << TuneRun::Outcome::StoppedByOperator;
+        QTest::newRow("station killed mid-run")
+            << 1.2 << QStringList() << 10 << 50 << Fault::StationKilled << TuneRun::Outcome::LinkLost;
+    }
+
+    void tuneRun()
+    {
+        QFETCH(double, startOffset);
+        QFETCH(QStringList, stationOptions);
+        QFETCH(int, maxSeconds);
+        QFETCH(int, settleMs);
+        QFETCH(Fault, fault);
+        QFETCH(TuneRun::Outcome, outcome);
+
+        EmulatedBoard board;
+        SimulatedStation station;
+        QVERIFY2(board.start(), "the emulated board did not come up");
+        board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
+        QVERIFY2(station.start(StationAtRest + stationOptions), "the simulated station did not come up");
+        QSerialPort port(board.devicePath());
+        port.setBaudRate(9600);
+        QVERIFY(port.open(QIODevice::ReadWrite));
+        connect(&port, &QSerialPort::readyRead, &port, [&port] { port.readAll(); });
+        const auto send = [&port](const QString& line) { port.write((line + u'\r').toLatin1()); };
+
+        // Following has put the loop near the dip.
+        const double dip = station.dip();
+        const int start = int(std::lround((dip + startOffset) * 10));
+        send(QStringLiteral("IS,9,0,180,"));
+        send(QStringLiteral("A,%1,").arg(angleText(start)));
+        QVERIFY(board.waitWidth(9, widthOf(start), 1));
+
+        RigLink link;
+        link.start(QStringLiteral("127.0.0.1"), station.port(), 100);
+        QTRY_VERIFY(link.state() == RigLink::State::Connected);
+        TuneRun run(link);
+        connect(&run, &TuneRun::moveRequested, &port, [&send](const QString& angle) { send("A," + angle + ','); });
+        QSignalSpy finished(&run, &TuneRun::finished);
+        TuneRun::Plan plan;
+        plan.maxSeconds = maxSeconds;
+        plan.settleMs = settleMs;
+        run.start(plan, start);
+
+        if (fault == Fault::OperatorStops) {
+            QTRY_VERIFY(station.count("^SWR ") >= 1);
+            run.stop();
+        } else if (fault == Fault::StationKilled) {
+            // The daemon dies while the radio transmits, and the radio goes on transmitting until the
+            // daemon is back and the program tells it to stop.
+            QTRY_VERIFY(station.count("^SWR ") >= 2);
+            station.kill();
+            QTRY_COMPARE(finished.size(), 1);
+            QVERIFY(run.isRestoreOwed());
+            QVERIFY(station.start(StationAtRest + QStringList{"--mode", "FM", "--power", "0.05", "--ptt", "1"}));
+            QTRY_VERIFY_WITH_TIMEOUT(!run.isRestoreOwed() && !run.isRunning(), 10000);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, maxSeconds * 1000 + 5000);
+        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), outcome);
+        QVERIFY(!run.isOnAir());
+        QCOMPARE(station.radio(), RadioAtRest);
+
+        // Never above the tune power, never longer than the limit.
+        for (const auto& on : station.allLogged(QStringLiteral("^PTT on power=([0-9.]+)")))
+            QVERIFY2(on.captured(1).toDouble() <= 0.05, qPrintable(on.captured(0)));
+        for (const auto& power : station.allLogged(QStringLiteral("^POWER ([0-9.]+) ptt=1")))
+            QVERIFY2(power.captured(1).toDouble() <= 0.05, qPrintable(power.captured(0)));
+        const auto offs = station.allLogged(QStringLiteral("^PTT off on_air_s=([0-9.]+) max_power=([0-9.]+)"));
+        QCOMPARE(offs.size(), 1);
+        QVERIFY2(offs.constFirst().captured(1).toDouble() <= maxSeconds, qPrintable(offs.constFirst().captured(0)));
+        QVERIFY2(offs.constFirst().captured(2).toDouble() <= 0.05, qPrintable(offs.constFirst().captured(0)));
+
+        if (outcome != TuneRun::Outcome::Tuned) {
+            QVERIFY(!run.tunedTenths());
+            return;
+        }
+        // The last reading was taken where the servo stays: at the dip, with a low SWR.
+        const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
+        QVERIFY(last);
+        QVERIFY2(last->captured(1).toDouble() <= 1.3, qPrintable(last->captured(0)));
+        QVERIFY2(std::abs(last->captured(2).toDouble() - dip) <= 0.15,
+                 qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
+        QVERIFY(std::abs(board.width(9) - widthOf(*run.tunedTenths())) <= 1); // the emulator reports whole us
+        QVERIFY(std::abs(*run.swr() - last->captured(1).toDouble()) < 0.001); // the log has three decimals
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTuning)
+#include "tst_tuning.moc"
