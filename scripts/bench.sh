@@ -6,11 +6,12 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 
 scripts/install-deps.sh
+scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_rig
+cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune
 
 export QT_QPA_PLATFORM=offscreen
-for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_rig; do
+for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune; do
     echo "== $bench"
     "$build/bench/$bench" 2>> "$build/bench/bench.log"
 done

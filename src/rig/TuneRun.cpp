@@ -35,6 +35,9 @@ TuneRun::TuneRun(RigLink& link, QObject* parent)
 {
     m_settleTimer.setSingleShot(true);
     m_limitTimer.setSingleShot(true);
+    // A coarse timer may fire 5% early: the meter would be read before the servo has settled.
+    m_settleTimer.setTimerType(Qt::PreciseTimer);
+    m_limitTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_settleTimer, &QTimer::timeout, this, &TuneRun::settled);
     connect(&m_limitTimer, &QTimer::timeout, this, [this] { end(Outcome::TimeLimit); });
     connect(&m_link, &RigLink::stateChanged, this, &TuneRun::linkStateChanged);
