@@ -15,6 +15,8 @@
 #include <QHeaderView>
 #include <QScopeGuard>
 
+#include <cmath>
+
 namespace {
 
 const QStringList BandChoices = {QStringLiteral("160"), QStringLiteral("80"), QStringLiteral("60"),
@@ -187,6 +189,32 @@ void MemoryEditor::selectRow(int row)
     m_ui->Check2->setChecked(booleanValue(cell(ColumnValid, Qt::EditRole)).value_or(false));
     emit recalled({m_ui->Text10->text(), m_ui->Text9->text(), m_ui->Text11->text(), m_ui->Text7->text(), command,
                    m_ui->Check2->isChecked()});
+}
+
+void MemoryEditor::storeAngle(double kHz, const QString& degrees, const QString& band, const QString& mode)
+{
+    const MemoryListModel* list = m_store.list();
+    for (int row = 0; list && row < list->rowCount(); ++row) {
+        if (std::abs(leadingNumberValue(list->index(row, ColumnFrequency).data().toString()) - kHz) >= 0.0005)
+            continue;
+        m_ui->MSHFlexGrid1->selectRow(row);
+        {
+            // The fields only: the main window keeps the angle the servo stands at.
+            const QSignalBlocker quiet(this);
+            selectRow(row + 1);
+        }
+        m_ui->Text7->setText(degrees);
+        applyValidRule(m_ui->Check2->isChecked());
+        modifyMemory();
+        return;
+    }
+    ripulisci_campi();
+    m_ui->Text10->setText(band);
+    m_ui->Text9->setText(mode);
+    m_ui->Text11->setText(plainDecimal(kHz));
+    m_ui->Text7->setText(degrees);
+    m_ui->Check2->setChecked(true);
+    addMemory();
 }
 
 void MemoryEditor::applyValidRule(bool ticked)

@@ -51,6 +51,10 @@ public:
     void deleteMemory();
     void modifyMemory();
     void togglePicker(Picker picker);
+    // Puts an angle into the memory at a frequency, as the operator would: the memory at that kHz
+    // chosen, its degrees changed and MOD pressed; with none there, a new memory for the band and
+    // mode given, valid, and NEW pressed. The usual questions are asked.
+    void storeAngle(double kHz, const QString& degrees, const QString& band, const QString& mode);
     void choose(int button);
 
 signals:

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 
@@ -45,6 +46,43 @@ void MemoryPanel::setServoState(ServoState state)
         break;
     case ServoState::SetupRepeat: break;
     }
+}
+
+namespace {
+
+// The band label the memories use for a frequency: the amateur band it lies in, else "3-30MHz" or
+// nothing.
+QString bandOf(double kHz)
+{
+    struct Band {
+        double lowest, highest;
+        const char* label;
+    };
+    static const Band bands[] = {{1800, 2000, "160"},  {3500, 4000, "80"},   {5250, 5450, "60"},   {7000, 7300, "40"},
+                                 {10100, 10150, "30"}, {14000, 14350, "20"}, {18068, 18168, "17"}, {21000, 21450, "15"},
+                                 {24890, 24990, "12"}, {26965, 27405, "CB"}, {28000, 29700, "10"}, {50000, 54000, "6"}};
+    for (const Band& band : bands) {
+        if (kHz >= band.lowest && kHz <= band.highest)
+            return QString::fromLatin1(band.label);
+    }
+    return kHz >= 3000 && kHz <= 30000 ? QStringLiteral("3-30MHz") : QString();
+}
+
+// The radio's mode as the memories name modes: both sidebands are SSB, reversed modes the plain ones.
+QString memoryModeOf(const QString& radioMode)
+{
+    static const QHash<QString, QString> names = {{"USB", "SSB"},    {"LSB", "SSB"}, {"CWR", "CW"},
+                                                  {"RTTYR", "RTTY"}, {"FMN", "FM"},  {"AMS", "AM"}};
+    return names.value(radioMode, radioMode);
+}
+
+} // namespace
+
+void MemoryPanel::storeTuning(double kHz, const QString& degrees, const QString& radioMode)
+{
+    memorySwitch();
+    if (m_editor)
+        m_editor->storeAngle(kHz, degrees, bandOf(kHz), memoryModeOf(radioMode));
 }
 
 void MemoryPanel::memorySwitch()

@@ -52,6 +52,9 @@ public:
     // reason are shown in a box, and an open memory editor shows the new memories.
     void exportMemories();
     void importMemories();
+    // A tuned angle into the memory at that frequency, through the memory editor and its questions;
+    // a new memory gets the amateur band of the frequency and the radio's mode as the memories name it.
+    void storeTuning(double kHz, const QString& degrees, const QString& radioMode);
 
 signals:
     void memoryFunctionOpened();

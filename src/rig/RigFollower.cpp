@@ -58,7 +58,12 @@ QString RigFollower::statusText() const
                    : QStringLiteral("Not following: %1").arg(m_memoryProblem);
     case Status::PortClosed: return QStringLiteral("Not following: the port to the board is closed.");
     case Status::ServoOff: return QStringLiteral("Not following: the servo is off.");
-    case Status::Following: return QStringLiteral("Following the radio.");
+    case Status::Following:
+        if (m_tuneRunning)
+            return QStringLiteral("Following waits while the loop is tuned by SWR.");
+        if (m_tunedAtHz)
+            return QStringLiteral("Following the radio; the tuned angle stays until the frequency changes.");
+        return QStringLiteral("Following the radio.");
     }
     return {};
 }
@@ -87,12 +92,34 @@ void RigFollower::setFrequency(qint64 hertz)
     update();
 }
 
+void RigFollower::tuneStarted()
+{
+    m_tuneRunning = true;
+    m_tunedAtHz = m_frequencyHz;
+    update();
+}
+
+void RigFollower::tuneEnded(bool tuned)
+{
+    m_tuneRunning = false;
+    if (!tuned) {
+        m_tunedAtHz.reset();
+        m_sentTenths.reset();
+    }
+    update();
+}
+
 void RigFollower::update()
 {
     readMemoriesWhenChanged();
     m_tuning = m_frequencyHz > 0 ? m_table.lookup(double(m_frequencyHz) / 1000) : std::nullopt;
+    // The radio moved since the loop was tuned: the memories' angle goes out again, even the same one.
+    if (!m_tuneRunning && m_tunedAtHz && m_frequencyHz > 0 && m_frequencyHz != *m_tunedAtHz) {
+        m_tunedAtHz.reset();
+        m_sentTenths.reset();
+    }
     if (status() == Status::Following) {
-        if (m_tuning->tenths != m_sentTenths) {
+        if (!m_tuneRunning && !m_tunedAtHz && m_tuning->tenths != m_sentTenths) {
             m_sentTenths = m_tuning->tenths;
             emit sendRequested(angleText(m_tuning->tenths));
         }

@@ -36,6 +36,10 @@ public slots:
     void setPortOpen(bool open);
     // 0 while the radio's frequency is not known.
     void setFrequency(qint64 hertz);
+    // While a tune run is on, nothing is sent. After a run that tuned, the tuned angle stays until the
+    // radio's frequency changes; after one that did not, the memories' angle goes out again.
+    void tuneStarted();
+    void tuneEnded(bool tuned);
 
 signals:
     // The angle to send, as the position line carries it ("105", "105.5").
@@ -57,4 +61,6 @@ private:
     qint64 m_frequencyHz = 0;
     std::optional<Tuning> m_tuning;
     std::optional<int> m_sentTenths;
+    bool m_tuneRunning = false;
+    std::optional<qint64> m_tunedAtHz; // the frequency a tune run started at, until it changes
 };

@@ -8,8 +8,13 @@
 #include "RigFollower.h"
 #include "RigLink.h"
 #include "RigSettings.h"
+#include "TuneRun.h"
 #include "WindowPlacement.h"
 #include "ui_rigwindow.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTimer>
 
 namespace {
 
@@ -23,15 +28,17 @@ QString memoryText(const TuningPoint& point)
 
 } // namespace
 
-RigWindow::RigWindow(RigLink& link, RigFollower& follower, RigSettings& settings, QString settingsFilePath,
-                     Platform& platform, const QString& iconPath, QWidget* parent)
+RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, RigSettings& settings,
+                     QString settingsFilePath, Platform& platform, const QString& iconPath, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_ui(std::make_unique<Ui::RigWindow>())
     , m_link(link)
     , m_follower(follower)
+    , m_tuneRun(tuneRun)
     , m_settings(settings)
     , m_settingsFilePath(std::move(settingsFilePath))
     , m_platform(platform)
+    , m_onAirClock(new QTimer(this))
 {
     presentAsWindow(this);
     m_ui->setupUi(this);
@@ -52,9 +59,17 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, RigSettings& settings
     connect(&m_link, &RigLink::frequencyChanged, this, &RigWindow::showRadio);
     connect(&m_link, &RigLink::modeChanged, this, &RigWindow::showRadio);
     connect(&m_follower, &RigFollower::changed, this, &RigWindow::showTuning);
+    connect(m_ui->tuneButton, &QPushButton::clicked, this, &RigWindow::tuneOrStop);
+    connect(m_ui->storeButton, &QPushButton::clicked, this, &RigWindow::store);
+    connect(&m_tuneRun, &TuneRun::progressed, this, &RigWindow::showTune);
+    connect(&m_link, &RigLink::stateChanged, this, &RigWindow::showTune);
+    // The seconds on the air count on between two readings.
+    m_onAirClock->setInterval(100);
+    connect(m_onAirClock, &QTimer::timeout, this, &RigWindow::showTune);
     showLink();
     showRadio();
     showTuning();
+    showTune();
 }
 
 RigWindow::~RigWindow() = default;
@@ -141,6 +156,77 @@ void RigWindow::showTuning()
     m_ui->aboveField->setText(tuning ? memoryText(tuning->above) : QString());
     m_ui->angleField->setText(tuning ? angleText(tuning->tenths) : QString());
     m_ui->statusLabel->setText(m_follower.statusText());
+}
+
+void RigWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_tuneRun.isRunning()) {
+        m_tuneRun.stop();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void RigWindow::closeEvent(QCloseEvent* event)
+{
+    m_tuneRun.stop();
+    QWidget::closeEvent(event);
+}
+
+void RigWindow::tuneOrStop()
+{
+    if (m_tuneRun.isRunning())
+        m_tuneRun.stop();
+    else if (tuneRefusal().isEmpty())
+        emit tuneRequested();
+    showTune();
+}
+
+void RigWindow::store()
+{
+    if (const auto tenths = m_tuneRun.tunedTenths(); tenths && m_tuneRun.frequencyHz() > 0)
+        emit storeRequested(double(m_tuneRun.frequencyHz()) / 1000, angleText(*tenths), m_tuneRun.radioMode());
+}
+
+QString RigWindow::tuneRefusal() const
+{
+    if (!m_settings.TUNE_TX)
+        return QStringLiteral("Tuning by SWR makes the radio transmit, so it is off until TUNE_TX=1 is set in [rig] "
+                              "of VELTRANO.ini.");
+    if (m_tuneRun.isRestoreOwed())
+        return QStringLiteral("Waiting for rigctld: the radio is to stop transmitting and get its settings back "
+                              "first.");
+    if (m_link.state() != RigLink::State::Connected || m_link.frequencyHz() <= 0)
+        return QStringLiteral("Tuning by SWR needs the radio: connect to rigctld.");
+    if (!m_tuneRun.servoReady())
+        return QStringLiteral("Tuning by SWR moves the servo: switch it on, with the port open.");
+    return {};
+}
+
+void RigWindow::showTune()
+{
+    const bool running = m_tuneRun.isRunning();
+    if (running != m_onAirClock->isActive())
+        running ? m_onAirClock->start() : m_onAirClock->stop();
+    const QString refusal = running ? QString() : tuneRefusal();
+    m_ui->tuneButton->setText(running ? QStringLiteral("S&TOP TUNE") : QStringLiteral("&TUNE"));
+    m_ui->tuneButton->setEnabled(running || refusal.isEmpty());
+    m_ui->tuneButton->setToolTip(refusal);
+    m_ui->tuneButton->setAccessibleDescription(
+        refusal.isEmpty() ? QStringLiteral("Tune the loop by the radio's SWR, or stop tuning") : refusal);
+    const auto angle = m_tuneRun.angleTenths();
+    const auto swr = m_tuneRun.swr();
+    m_ui->tuneAngleField->setText(angle ? angleText(*angle) : QString());
+    m_ui->tuneSwrField->setText(swr ? QString::number(*swr, 'f', 2) : QString());
+    m_ui->onAirField->setText(angle ? QString::number(m_tuneRun.secondsOnAir(), 'f', 1) : QString());
+    m_ui->storeButton->setEnabled(!running && m_tuneRun.tunedTenths() && m_tuneRun.frequencyHz() > 0);
+    QString status = running ? QStringLiteral("Tuning: the radio transmits at %1% in %2.")
+                                   .arg(m_settings.TUNE_POWER)
+                                   .arg(m_settings.TUNE_MODE)
+                             : m_tuneRun.outcomeText();
+    if (!refusal.isEmpty())
+        status = status.isEmpty() ? refusal : status + u' ' + refusal;
+    m_ui->tuneStatusLabel->setText(status);
 }
 
 void showFollowingIndicator(QWidget* indicator, const RigFollower& follower, const ColourValues& colours)

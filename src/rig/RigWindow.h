@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+class QTimer;
+
 #include <memory>
 
 struct ColourValues;
@@ -10,22 +12,40 @@ struct RigSettings;
 class Platform;
 class RigFollower;
 class RigLink;
+class TuneRun;
 namespace Ui {
 class RigWindow;
 }
 
 // "RIG Setting": where rigctld listens, the Follow switch, Connect / Disconnect, and what the radio
-// and the memories give at this moment. The link and the follower belong to the main window and
-// carry on when this window closes; the window only shows them and changes them. What it changes is
-// written to [rig] at once and kept in settings, the values in use.
+// and the memories give at this moment; TUNE, the tune run as it goes and its result, and Store. The
+// link, the follower and the tune run belong to the main window and carry on when this window
+// closes (a tune run does not: closing the window stops it); the window only shows them and changes
+// them. What it changes is written to [rig] at once and kept in settings, the values in use.
 class RigWindow final : public QWidget {
     Q_OBJECT
 public:
-    RigWindow(RigLink& link, RigFollower& follower, RigSettings& settings, QString settingsFilePath, Platform& platform,
-              const QString& iconPath, QWidget* parent = nullptr);
+    RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, RigSettings& settings, QString settingsFilePath,
+              Platform& platform, const QString& iconPath, QWidget* parent = nullptr);
     ~RigWindow() override;
 
+signals:
+    // TUNE pressed while a run may start: the owner starts it from where the servo stands.
+    void tuneRequested();
+    // Store pressed: the tuned angle for the memory at this frequency, and the radio's mode then.
+    void storeRequested(double kHz, const QString& angle, const QString& radioMode);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void tuneOrStop();
+    void store();
+    void showTune();
+    // Why TUNE cannot start now; empty when it can.
+    QString tuneRefusal() const;
+
     void connectOrDisconnect();
     void followToggled(bool follow);
     bool takeFields();
@@ -37,9 +57,11 @@ private:
     std::unique_ptr<Ui::RigWindow> m_ui;
     RigLink& m_link;
     RigFollower& m_follower;
+    TuneRun& m_tuneRun;
     RigSettings& m_settings;
     QString m_settingsFilePath;
     Platform& m_platform;
+    QTimer* m_onAirClock;
 };
 
 // The main window's small indicator: hidden while Follow is off, green while the loop follows, orange

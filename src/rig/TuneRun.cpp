@@ -41,6 +41,7 @@ TuneRun::TuneRun(RigLink& link, QObject* parent)
     connect(&m_settleTimer, &QTimer::timeout, this, &TuneRun::settled);
     connect(&m_limitTimer, &QTimer::timeout, this, [this] { end(Outcome::TimeLimit); });
     connect(&m_link, &RigLink::stateChanged, this, &TuneRun::linkStateChanged);
+    connect(&m_link, &RigLink::frequencyChanged, this, &TuneRun::frequencyChanged);
 }
 
 TuneRun::~TuneRun() = default;
@@ -55,6 +56,8 @@ void TuneRun::start(const Plan& plan, int startTenths)
     if (isRunning())
         return;
     m_plan = plan;
+    m_frequencyHz = m_link.frequencyHz();
+    m_savedMode.clear();
     m_stage = Stage::Preparing;
     m_runContext = new QObject(this);
     m_search.emplace(startTenths, plan.lowestTenths, plan.highestTenths);
@@ -167,6 +170,25 @@ void TuneRun::stop(Outcome why)
     end(why);
 }
 
+void TuneRun::setServoState(bool servoOn, bool portOpen)
+{
+    m_servoOn = servoOn;
+    m_portOpen = portOpen;
+    if (!portOpen)
+        end(Outcome::PortClosed);
+    else if (!servoOn)
+        end(Outcome::ServoOff);
+}
+
+// The loop tuned for one frequency is no use at another.
+void TuneRun::frequencyChanged(qint64 hertz)
+{
+    if (m_frequencyHz == 0)
+        m_frequencyHz = hertz; // the run began before the first reading came
+    else if (hertz > 0 && hertz != m_frequencyHz)
+        end(Outcome::FrequencyChanged);
+}
+
 void TuneRun::end(Outcome why, const QString& detail)
 {
     if (m_stage != Stage::Preparing && m_stage != Stage::OnAir)
@@ -252,6 +274,8 @@ QString TuneRun::outcomeText() const
             .arg(secondsOnAir(), 0, 'f', 1);
     case Outcome::StoppedByOperator: return QStringLiteral("Stopped.");
     case Outcome::PortClosed: return QStringLiteral("Stopped: the port to the board closed.");
+    case Outcome::ServoOff: return QStringLiteral("Stopped: the servo was switched off.");
+    case Outcome::FrequencyChanged: return QStringLiteral("Stopped: the radio's frequency changed.");
     case Outcome::NoForwardPower:
         return QStringLiteral("Stopped: the radio reports no forward power (SWR 0). TUNE_MODE must send a carrier.");
     case Outcome::TimeLimit:

@@ -37,6 +37,8 @@ public:
         Tuned,
         StoppedByOperator,
         PortClosed,
+        ServoOff,
+        FrequencyChanged,
         NoForwardPower,
         TimeLimit,
         LinkLost,
@@ -54,8 +56,12 @@ public:
 
     // Starts a run from the angle the servo stands at; nothing when a run is already on.
     void start(const Plan& plan, int startTenths);
-    // Ends a run that is on, as the operator or the program asks (the port closed, the window closed).
+    // Ends a run that is on, as the operator or the program asks (the window closed).
     void stop(Outcome why = Outcome::StoppedByOperator);
+    // The servo moves only while it is on and the port to the board is open: a run stops when either
+    // goes, and cannot start without them.
+    void setServoState(bool servoOn, bool portOpen);
+    bool servoReady() const { return m_servoOn && m_portOpen; }
 
     // On from start until the radio has its settings back (or they are owed to a dropped link).
     bool isRunning() const { return m_stage != Stage::Idle; }
@@ -67,6 +73,9 @@ public:
     std::optional<Outcome> outcome() const { return m_outcome; }
     // The result of a tuned run: where the servo stands and the SWR there.
     std::optional<int> tunedTenths() const;
+    // The radio's frequency and mode when the run started.
+    qint64 frequencyHz() const { return m_frequencyHz; }
+    QString radioMode() const { return QString::fromLatin1(m_savedMode); }
     // Why the last run ended, in a sentence for the operator.
     QString outcomeText() const;
     // The radio still owes us an unkeying and its settings, for a link that dropped.
@@ -92,9 +101,13 @@ private:
     void end(Outcome why, const QString& detail = {});
     void restore();
     void linkStateChanged();
+    void frequencyChanged(qint64 hertz);
 
     RigLink& m_link;
     Plan m_plan;
+    bool m_servoOn = false;
+    bool m_portOpen = false;
+    qint64 m_frequencyHz = 0;
     Stage m_stage = Stage::Idle;
     // Replies to a run that has ended are ignored: each run and each restore gets a context of its own.
     QObject* m_runContext = nullptr;

@@ -7,6 +7,7 @@
 #include "GlobalSettings.h"
 #include "MemoryPanel.h"
 #include "MemoryStore.h"
+#include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "ProgramDirectory.h"
@@ -18,6 +19,7 @@
 #include "ServoSetupPanel.h"
 #include "SettingsEditor.h"
 #include "SingleInstance.h"
+#include "TuneRun.h"
 #include "WindowPlacement.h"
 #include "ui_mainwindow.h"
 
@@ -27,6 +29,8 @@
 #include <QLayout>
 #include <QScreen>
 #include <QWindow>
+
+#include <cmath>
 
 MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, SerialLink& link, Platform& platform,
                        QWidget* parent)
@@ -136,6 +140,36 @@ void MainWindow::connectRig()
     connect(m_rigFollower, &RigFollower::changed, this,
             [this] { showFollowingIndicator(m_ui->Shape_RIG, *m_rigFollower, m_colours); });
     connect(m_ui->setta_RIG, &QAction::triggered, this, &MainWindow::openRigWindow);
+
+    // Tuning by SWR moves the servo through the same send as following, and following waits meanwhile.
+    m_tuneRun = new TuneRun(*m_rigLink, this);
+    connect(m_tuneRun, &TuneRun::moveRequested, m_positioning, &AnglePositioning::sendChosenAngle);
+    const auto tellServoState = [this] { m_tuneRun->setServoState(servoState() == ServoState::On, m_linkOpen); };
+    connect(this, &MainWindow::servoStateChanged, m_tuneRun, tellServoState);
+    connect(this, &MainWindow::linkStateChanged, m_tuneRun, tellServoState);
+    connect(m_tuneRun, &TuneRun::finished, m_rigFollower,
+            [this](TuneRun::Outcome outcome) { m_rigFollower->tuneEnded(outcome == TuneRun::Outcome::Tuned); });
+}
+
+void MainWindow::startTune()
+{
+    // From where the servo stands: the angle last sent, by hand or by following.
+    const QString angle = m_ui->ANGLE->text().trimmed();
+    if (angle.isEmpty()) {
+        m_platform.message(m_rigWindow, QStringLiteral("Send the servo an angle first, or let it follow the radio."),
+                           QStringLiteral("TUNE"), MessageIcon::Critical);
+        return;
+    }
+    const RigSettings& rig = m_settings.rig;
+    TuneRun::Plan plan;
+    plan.powerPercent = rig.TUNE_POWER;
+    plan.mode = rig.TUNE_MODE;
+    plan.maxSeconds = rig.TUNE_MAX_S;
+    plan.settleMs = rig.TUNE_SETTLE_MS;
+    plan.lowestTenths = m_settings.MINROT * 10;
+    plan.highestTenths = m_settings.MAXROT * 10;
+    m_rigFollower->tuneStarted();
+    m_tuneRun->start(plan, int(std::lround(leadingNumberValue(angle) * 10)));
 }
 
 void MainWindow::startRigFollowing()
@@ -151,9 +185,12 @@ void MainWindow::startRigFollowing()
 void MainWindow::openRigWindow()
 {
     showSingleInstance(m_rigWindow, [this] {
-        return new RigWindow(*m_rigLink, *m_rigFollower, m_settings.rig,
-                             QDir(m_programDirectory).filePath(QString::fromLatin1(SettingsFileName)), m_platform,
-                             path_ICONA(), this);
+        auto* window = new RigWindow(*m_rigLink, *m_rigFollower, *m_tuneRun, m_settings.rig,
+                                     QDir(m_programDirectory).filePath(QString::fromLatin1(SettingsFileName)),
+                                     m_platform, path_ICONA(), this);
+        connect(window, &RigWindow::tuneRequested, this, &MainWindow::startTune);
+        connect(window, &RigWindow::storeRequested, m_memories, &MemoryPanel::storeTuning);
+        return window;
     });
 }
 

@@ -22,6 +22,7 @@ class SettingsEditor;
 class RigLink;
 class RigFollower;
 class RigWindow;
+class TuneRun;
 class AboutWindow;
 namespace Ui {
 class VELTRANO;
@@ -81,6 +82,7 @@ private:
     void connectRig();
     void startRigFollowing();
     void openRigWindow();
+    void startTune();
     void openSettingsEditor();
     void openAboutWindow();
 
@@ -98,6 +100,7 @@ private:
     ServoSetupPanel* m_servoSetup = nullptr;
     RigLink* m_rigLink = nullptr;
     RigFollower* m_rigFollower = nullptr;
+    TuneRun* m_tuneRun = nullptr;
     QPointer<RigWindow> m_rigWindow;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;

@@ -10,6 +10,7 @@
 #include "RigReply.h"
 #include "RigWindow.h"
 #include "TestProgramDirectory.h"
+#include "TuneRun.h"
 #include "TuningTable.h"
 #include "Widgets.h"
 
@@ -343,7 +344,8 @@ private slots:
         RigLink link;
         RigFollower follower;
         FakePlatform platform;
-        RigWindow window(link, follower, settings.rig, directory.settingsPath(), platform, QString());
+        TuneRun tuneRun(link);
+        RigWindow window(link, follower, tuneRun, settings.rig, directory.settingsPath(), platform, QString());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 

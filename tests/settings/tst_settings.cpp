@@ -181,6 +181,10 @@ private slots:
                                       << "FOLLOW";
         QTest::newRow("rig poll too fast") << QByteArray("[porte]") << rig + "POLL_MS=19\r\n[porte]"
                                            << "POLL_MS";
+        QTest::newRow("tune power 0") << QByteArray("[porte]") << rig + "TUNE_POWER=0\r\n[porte]"
+                                      << "TUNE_POWER";
+        QTest::newRow("tune mode with a blank") << QByteArray("[porte]") << rig + "TUNE_MODE=F M\r\n[porte]"
+                                                << "TUNE_MODE";
     }
     void refusesValuesItCannotUse()
     {
@@ -206,8 +210,9 @@ private slots:
         QTest::newRow("some keys, any letter case") << QByteArray("[RIG]\r\nhost=shack.local\r\nFollow=1\r\n")
                                                     << RigSettings{QStringLiteral("shack.local"), 4532, 1, 100};
         QTest::newRow("every key at its limits")
-            << QByteArray("[rig]\r\nHOST=::1\r\nPORT=65535\r\nFOLLOW=0\r\nPOLL_MS=5000\r\n")
-            << RigSettings{QStringLiteral("::1"), 65535, 0, 5000};
+            << QByteArray("[rig]\r\nHOST=::1\r\nPORT=65535\r\nFOLLOW=0\r\nPOLL_MS=5000\r\nTUNE_TX=1\r\n"
+                          "TUNE_POWER=100\r\nTUNE_MODE=pktfm\r\nTUNE_MAX_S=60\r\nTUNE_SETTLE_MS=0\r\n")
+            << RigSettings{QStringLiteral("::1"), 65535, 0, 5000, 1, 100, QStringLiteral("PKTFM"), 60, 0};
     }
     void rigSectionTakesDefaultsForWhatIsMissing()
     {
