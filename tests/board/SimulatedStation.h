@@ -108,6 +108,16 @@ public:
         return answer.trimmed();
     }
 
+    // The operator turns the VFO.
+    bool setFrequency(qint64 hertz)
+    {
+        m_control.write("F " + QByteArray::number(hertz) + '\n');
+        QByteArray reply;
+        while (!reply.contains('\n') && m_control.waitForReadyRead(2000))
+            reply += m_control.readAll();
+        return reply.startsWith("RPRT 0");
+    }
+
 private:
     QProcess m_station;
     QTcpSocket m_control;

@@ -6,9 +6,16 @@
 #include "MemoryStore.h"
 #include "RigDaemon.h"
 #include "Ser2Net.h"
+#include "SimulatedStation.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+
+#include <cmath>
 
 namespace {
 
@@ -142,6 +149,71 @@ private slots:
         QCOMPARE(setup.board.width(9), 1477);
         setup.rig->click("Command1");
         QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
+    }
+
+    // Memories 1.2 degrees off the dip, the radio on 7050 kHz in USB at half power: TUNE in the rig
+    // window brings the loop to the dip, the radio back to USB at half power, and Store puts the
+    // angle into the memory at 7050 kHz. Following leaves the tuned angle until the radio moves.
+    void tuneBySwrFromTheRigWindow()
+    {
+        SimulatedStation station;
+        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
+        const double dip = station.dip();
+        const auto tenths = [](double degrees) { return int(std::lround(degrees * 10)); };
+        const QString memoryAngle = QString::number(tenths(dip + 1.2) / 10.0, 'f', 1);
+        ProgramOnBoard setup;
+        setup.board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
+        setup.memories = {{"40", "SSB", "7050", memoryAngle, QString(), true},
+                          {"40", "SSB", "7100", "100", QString(), true}};
+        setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(station.port()) +
+                             "\r\nFOLLOW=1\r\nPOLL_MS=50\r\nTUNE_TX=1\r\nTUNE_SETTLE_MS=50\r\n";
+        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
+        setup.rig->click("Command1");
+        QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + memoryAngle + ',');
+
+        setup.rig->get<QAction>("setta_RIG")->trigger();
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            window = top->objectName() == u"RigWindow" ? top : window;
+        QVERIFY(window);
+        auto* tune = widget<QPushButton>(*window, "tuneButton");
+        QTRY_VERIFY(tune->isEnabled());
+        tune->click();
+        QCOMPARE(tune->text(), QStringLiteral("S&TOP TUNE"));
+        QTRY_VERIFY_WITH_TIMEOUT(tune->text() == u"&TUNE", 15000);
+        const QString status = widget<QLabel>(*window, "tuneStatusLabel")->text();
+        QVERIFY2(status.startsWith(QLatin1String("Tuned:")), qPrintable(status));
+
+        const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
+        QVERIFY(last);
+        QVERIFY2(last->captured(1).toDouble() <= 1.3 && std::abs(last->captured(2).toDouble() - dip) <= 0.15,
+                 qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
+        const auto off = station.logged(QStringLiteral("^PTT off on_air_s=([0-9.]+) max_power=([0-9.]+)"));
+        QVERIFY(off);
+        QVERIFY2(off->captured(1).toDouble() <= 10 && off->captured(2).toDouble() <= 0.05,
+                 qPrintable(off->captured(0)));
+        QCOMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
+        const QString tuned = widget<QLineEdit>(*window, "tuneAngleField")->text();
+        QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + tuned + ',');
+        QTest::qWait(300);
+        QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + tuned + ',');
+
+        // Store: the memory at 7050 kHz gets the tuned angle, after its question.
+        widget<QPushButton>(*window, "storeButton")->click();
+        QVERIFY(!setup.rig->platform.messages.isEmpty());
+        QCOMPARE(setup.rig->platform.messages.constFirst().title, QStringLiteral("EDIT MEMORY"));
+        const auto memories = MemoryStore::readWithAngles(
+            QDir(setup.rig->directory.path()).filePath(QStringLiteral("DATABASE/VELTRANO.MDB")));
+        QVERIFY(memories);
+        QStringList stored;
+        for (const StoredMemory& memory : *memories)
+            stored << memory.frequency + u'=' + QString::number(memory.degrees);
+        stored.sort();
+        QCOMPARE(stored, (QStringList{"7050=" + tuned, "7100=100"}));
+
+        // The radio moves: following takes over again.
+        QVERIFY(station.setFrequency(7100000));
+        QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,100,"));
     }
 };
 
