@@ -66,8 +66,9 @@ if [ $station -eq 1 ]; then
     set_setting rig PORT "$rig_port"
     set_setting rig FOLLOW 1
     set_setting rig TUNE_TX 1
-    echo "Station: rigctld protocol on 127.0.0.1:$rig_port, radio on 7050 kHz USB; $build/station.log"
-    echo "  shows what the radio was told to do and each SWR it read on the air."
-    echo "  Switch the servo ON, open Setting > RIG Setting and press TUNE."
+    dip=$(sed -n 's/^FREQ [0-9]* dip=\([0-9.]*\).*/\1/p' "$build/station.log" | head -n 1)
+    echo "Station: rigctld's protocol on 127.0.0.1:$rig_port, the radio on 7050 kHz in USB at half power, the"
+    echo "  loop's dip near $dip degrees. $build/station.log shows what the radio was told and each SWR it read."
+    echo "  Switch the servo ON, send an angle near the dip, open Setting > RIG Setting and press TUNE."
 fi
 "$build/veltrano"
