@@ -156,6 +156,16 @@ void RigLink::request(const QByteArray& command, QObject* context, ReplyHandler 
     sendNext();
 }
 
+void RigLink::sendBeforeExit(const QList<QByteArray>& commands, int waitMs)
+{
+    if (m_state != State::Connected)
+        return;
+    for (const QByteArray& command : commands)
+        m_socket->write('+' + command + '\n');
+    m_socket->flush();
+    m_socket->waitForBytesWritten(waitMs);
+}
+
 bool RigLink::pollPending() const
 {
     return (m_inFlight && m_inFlight->poll) ||

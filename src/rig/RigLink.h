@@ -56,6 +56,9 @@ public:
     // that went out seconds late (a PTT) would do more harm than one that did not go out.
     // Dropped, not answered, when the link itself is destroyed.
     void request(const QByteArray& command, QObject* context, ReplyHandler handler);
+    // The last words when the program ends: writes the long-form commands at once, ahead of anything
+    // queued, and waits up to waitMs for them to leave. Their replies are never read.
+    void sendBeforeExit(const QList<QByteArray>& commands, int waitMs);
 
     // What went wrong along the way, for the curious and for tests: lines that were no reply or a
     // reply to nothing we asked, replies with a negative RPRT, requests that were never answered.

@@ -63,6 +63,7 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
     connect(m_ui->storeButton, &QPushButton::clicked, this, &RigWindow::store);
     connect(&m_tuneRun, &TuneRun::progressed, this, &RigWindow::showTune);
     connect(&m_link, &RigLink::stateChanged, this, &RigWindow::showTune);
+    connect(&m_link, &RigLink::frequencyChanged, this, &RigWindow::showTune);
     // The seconds on the air count on between two readings.
     m_onAirClock->setInterval(100);
     connect(m_onAirClock, &QTimer::timeout, this, &RigWindow::showTune);

@@ -172,12 +172,15 @@ void TuneRun::stop(Outcome why)
 
 void TuneRun::setServoState(bool servoOn, bool portOpen)
 {
+    if (servoOn == m_servoOn && portOpen == m_portOpen)
+        return;
     m_servoOn = servoOn;
     m_portOpen = portOpen;
     if (!portOpen)
         end(Outcome::PortClosed);
     else if (!servoOn)
         end(Outcome::ServoOff);
+    emit progressed();
 }
 
 // The loop tuned for one frequency is no use at another.
@@ -211,11 +214,7 @@ void TuneRun::restore()
     const bool endingRun = m_stage != Stage::Idle;
     m_stage = Stage::Restoring;
     m_runContext = new QObject(this);
-    QList<QByteArray> commands = {"\\set_ptt 0"};
-    if (m_changedRadio) {
-        commands << "\\set_mode " + m_savedMode + ' ' + m_savedPassband;
-        commands << "\\set_level RFPOWER " + m_savedPower;
-    }
+    const QList<QByteArray> commands = restoreCommands();
     auto pending = std::make_shared<qsizetype>(commands.size());
     auto lost = std::make_shared<bool>(false);
     for (const QByteArray& command : commands) {
@@ -237,6 +236,26 @@ void TuneRun::restore()
                 emit finished(*m_outcome);
         });
     }
+}
+
+QList<QByteArray> TuneRun::restoreCommands() const
+{
+    QList<QByteArray> commands = {"\\set_ptt 0"};
+    if (m_changedRadio) {
+        commands << "\\set_mode " + m_savedMode + ' ' + m_savedPassband;
+        commands << "\\set_level RFPOWER " + m_savedPower;
+    }
+    return commands;
+}
+
+void TuneRun::programEnding()
+{
+    if (!isRunning() && !m_restoreOwed)
+        return;
+    // Sent past the queue: nothing will be left to answer the replies.
+    end(Outcome::StoppedByOperator);
+    m_link.sendBeforeExit(restoreCommands(), 500);
+    m_restoreOwed = false;
 }
 
 void TuneRun::linkStateChanged()

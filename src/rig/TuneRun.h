@@ -58,6 +58,9 @@ public:
     void start(const Plan& plan, int startTenths);
     // Ends a run that is on, as the operator or the program asks (the window closed).
     void stop(Outcome why = Outcome::StoppedByOperator);
+    // The program is ending: a run that is on, or what a dropped link still owes the radio, ends now
+    // with the radio unkeyed and given its settings back, written out before this returns.
+    void programEnding();
     // The servo moves only while it is on and the port to the board is open: a run stops when either
     // goes, and cannot start without them.
     void setServoState(bool servoOn, bool portOpen);
@@ -100,6 +103,7 @@ private:
     void takeSwr(const RigReply& reply);
     void end(Outcome why, const QString& detail = {});
     void restore();
+    QList<QByteArray> restoreCommands() const;
     void linkStateChanged();
     void frequencyChanged(qint64 hertz);
 

@@ -55,6 +55,8 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
 
 MainWindow::~MainWindow()
 {
+    // A radio transmitting for a tune run is unkeyed before the link goes.
+    m_tuneRun->programEnding();
     // The controllers hold pointers into the form: they go first, while every control is still there.
     delete m_rigWindow;
     delete m_servoSetup;
@@ -226,6 +228,7 @@ void MainWindow::exitProgram()
         setLinkOpen(false);
     }
     releaseMemoryStore();
+    m_tuneRun->programEnding();
     m_platform.endProcess(0);
 }
 

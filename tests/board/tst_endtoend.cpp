@@ -215,6 +215,33 @@ private slots:
         QVERIFY(station.setFrequency(7100000));
         QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,100,"));
     }
+
+    // The radio transmits for a tune run when the program goes: it is unkeyed and given back its mode
+    // and power on the way out, with no event loop left to send them later.
+    void leavingTheProgramMidRunUnkeysTheRadio()
+    {
+        SimulatedStation station;
+        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
+        ProgramOnBoard setup;
+        setup.board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
+        setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(station.port()) +
+                             "\r\nFOLLOW=1\r\nTUNE_TX=1\r\nTUNE_SETTLE_MS=1000\r\n";
+        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
+        setup.rig->click("Command1");
+        setup.setAngle(QStringLiteral("90"));
+        setup.rig->get<QAction>("setta_RIG")->trigger();
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            window = top->objectName() == u"RigWindow" ? top : window;
+        QVERIFY(window);
+        auto* tune = widget<QPushButton>(*window, "tuneButton");
+        QTRY_VERIFY2(tune->isEnabled(), qPrintable(widget<QLabel>(*window, "tuneStatusLabel")->text()));
+        tune->click();
+        QTRY_VERIFY(station.logged(QStringLiteral("^PTT on")).has_value());
+
+        setup.rig.reset();
+        QTRY_COMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
+    }
 };
 
 QTEST_MAIN(TestEndToEnd)
