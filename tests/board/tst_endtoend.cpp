@@ -68,6 +68,21 @@ struct ProgramOnBoard {
         return QTest::qWaitFor([&] { return transcript.contains(reply); }, EmulatedBoard::WaitMs);
     }
 
+    // "RIG Setting" from the Setting menu, and "TUNE" there once it may start; the rig window, or
+    // nothing when TUNE stayed disabled.
+    QWidget* pressTune() const
+    {
+        rig->get<QAction>("setta_RIG")->trigger();
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            window = top->objectName() == u"RigWindow" ? top : window;
+        auto* tune = window ? widget<QPushButton>(*window, "tuneButton") : nullptr;
+        if (!tune || !QTest::qWaitFor([tune] { return tune->isEnabled(); }, EmulatedBoard::WaitMs))
+            return nullptr;
+        tune->click();
+        return window;
+    }
+
     void setAngle(const QString& angle)
     {
         rig->get<QLineEdit>("ANGLE")->setText(angle);
@@ -171,14 +186,9 @@ private slots:
         setup.rig->click("Command1");
         QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + memoryAngle + ',');
 
-        setup.rig->get<QAction>("setta_RIG")->trigger();
-        QWidget* window = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            window = top->objectName() == u"RigWindow" ? top : window;
+        QWidget* window = setup.pressTune();
         QVERIFY(window);
         auto* tune = widget<QPushButton>(*window, "tuneButton");
-        QTRY_VERIFY(tune->isEnabled());
-        tune->click();
         QCOMPARE(tune->text(), QStringLiteral("S&TOP TUNE"));
         QTRY_VERIFY_WITH_TIMEOUT(tune->text() == u"&TUNE", 15000);
         const QString status = widget<QLabel>(*window, "tuneStatusLabel")->text();
@@ -229,14 +239,7 @@ private slots:
         QVERIFY2(setup.start(), "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         setup.setAngle(QStringLiteral("90"));
-        setup.rig->get<QAction>("setta_RIG")->trigger();
-        QWidget* window = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            window = top->objectName() == u"RigWindow" ? top : window;
-        QVERIFY(window);
-        auto* tune = widget<QPushButton>(*window, "tuneButton");
-        QTRY_VERIFY2(tune->isEnabled(), qPrintable(widget<QLabel>(*window, "tuneStatusLabel")->text()));
-        tune->click();
+        QVERIFY(setup.pressTune());
         QTRY_VERIFY(station.logged(QStringLiteral("^PTT on")).has_value());
 
         setup.rig.reset();
