@@ -166,20 +166,40 @@ private slots:
         QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
     }
 
+    void tuneBySwrFromTheRigWindow_data()
+    {
+        // M stands for the memories' angle, 1.2 degrees above the dip, and T for the tuned angle.
+        QTest::addColumn<QString>("firstMemoryKHz");
+        QTest::addColumn<QString>("otherMemoryAngle"); // of the memory at 7100 kHz
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("memory at 7050 kHz: MOD") << "7050"
+                                                 << "100"
+                                                 << "EDIT MEMORY" << QStringList{"40 SSB 7050=T", "40 SSB 7100=100"};
+        QTest::newRow("memories around it: NEW")
+            << "7000"
+            << "M"
+            << "CREATE A NEW MEMORY" << QStringList{"40 SSB 7000=M", "40 SSB 7050=T", "40 SSB 7100=M"};
+    }
+
     // Memories 1.2 degrees off the dip, the radio on 7050 kHz in USB at half power: TUNE in the rig
     // window brings the loop to the dip, the radio back to USB at half power, and Store puts the
     // angle into the memory at 7050 kHz. Following leaves the tuned angle until the radio moves.
     void tuneBySwrFromTheRigWindow()
     {
+        QFETCH(QString, firstMemoryKHz);
+        QFETCH(QString, otherMemoryAngle);
+        QFETCH(QString, question);
+        QFETCH(QStringList, stored);
         SimulatedStation station;
         QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
         const double dip = station.dip();
-        const auto tenths = [](double degrees) { return int(std::lround(degrees * 10)); };
-        const QString memoryAngle = QString::number(tenths(dip + 1.2) / 10.0, 'f', 1);
+        const QString memoryAngle = QString::number(std::lround((dip + 1.2) * 10) / 10.0, 'f', 1);
+        otherMemoryAngle.replace(u'M', memoryAngle);
         ProgramOnBoard setup;
         setup.board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
-        setup.memories = {{"40", "SSB", "7050", memoryAngle, QString(), true},
-                          {"40", "SSB", "7100", "100", QString(), true}};
+        setup.memories = {{"40", "SSB", firstMemoryKHz, memoryAngle, QString(), true},
+                          {"40", "SSB", "7100", otherMemoryAngle, QString(), true}};
         setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(station.port()) +
                              "\r\nFOLLOW=1\r\nPOLL_MS=50\r\nTUNE_TX=1\r\nTUNE_SETTLE_MS=50\r\n";
         QVERIFY2(setup.start(), "the program did not come up on the emulated board");
@@ -208,22 +228,25 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + tuned + ',');
 
-        // Store: the memory at 7050 kHz gets the tuned angle, after its question.
+        // Store: the tuned angle into the memory at 7050 kHz, after the usual question.
         widget<QPushButton>(*window, "storeButton")->click();
         QVERIFY(!setup.rig->platform.messages.isEmpty());
-        QCOMPARE(setup.rig->platform.messages.constFirst().title, QStringLiteral("EDIT MEMORY"));
+        QCOMPARE(setup.rig->platform.messages.constFirst().title, question);
         const auto memories = MemoryStore::readWithAngles(
             QDir(setup.rig->directory.path()).filePath(QStringLiteral("DATABASE/VELTRANO.MDB")));
         QVERIFY(memories);
-        QStringList stored;
+        QStringList found;
         for (const StoredMemory& memory : *memories)
-            stored << memory.frequency + u'=' + QString::number(memory.degrees);
-        stored.sort();
-        QCOMPARE(stored, (QStringList{"7050=" + tuned, "7100=100"}));
+            found << QStringLiteral("%1 %2 %3=%4")
+                         .arg(memory.band, memory.mode, memory.frequency, QString::number(memory.degrees));
+        found.sort();
+        stored.replaceInStrings(QStringLiteral("=M"), u'=' + memoryAngle)
+            .replaceInStrings(QStringLiteral("=T"), u'=' + tuned);
+        QCOMPARE(found, stored);
 
         // The radio moves: following takes over again.
         QVERIFY(station.setFrequency(7100000));
-        QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,100,"));
+        QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + otherMemoryAngle + ',');
     }
 
     // The radio transmits for a tune run when the program goes: it is unkeyed and given back its mode
