@@ -221,11 +221,16 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A radio behind a rigctld-like TCP port, with a magnetic loop whose capacitor follows the servo "
-                       "pulses of the emulated board (PULSE lines on standard input or from --pulses)."));
+                       "pulses of the emulated board (PULSE lines on standard input or from --pulses). Its SWR meter "
+                       "reads 0 unless the radio is keyed with power in a mode that sends a carrier (AM, FM, RTTY); "
+                       "every change of frequency, mode, power and PTT and every SWR read on the air is logged on "
+                       "standard output."));
     parser.addHelpOption();
     const auto option = [&parser](const QString& name, const QString& description, const QString& value = {},
                                   const QString& defaultValue = {}) {
-        QCommandLineOption added(name.split(u'|'), description, value, defaultValue);
+        const QString shown =
+            defaultValue.isEmpty() ? description : description + QStringLiteral(" Default: ") + defaultValue;
+        QCommandLineOption added(name.split(u'|'), shown, value, defaultValue);
         parser.addOption(added);
         return added;
     };
