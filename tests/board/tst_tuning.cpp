@@ -7,8 +7,11 @@
 #include "TuneRun.h"
 #include "TuningTable.h"
 
+#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <cmath>
 
@@ -29,9 +32,84 @@ const QStringList StationAtRest = {"--freq", "7050000", "--mode", "USB", "--powe
 
 } // namespace
 
+// Everything a peer answers to one line, taken as complete once it has been quiet for a moment: the
+// plain form says nothing about how many lines an answer has.
+QByteArray answer(QTcpSocket& socket, const QByteArray& line)
+{
+    socket.write(line + '\n');
+    QByteArray reply;
+    while (socket.waitForReadyRead(reply.endsWith('\n') ? 60 : 2000))
+        reply += socket.readAll();
+    return reply;
+}
+
 class TestTuning : public QObject {
     Q_OBJECT
 private slots:
+    // The station answers as Hamlib 4.5's rigctld with its dummy radio does, line for line, in the
+    // plain and the extended form, errors included.
+    void stationAnswersAsRigctldDoes()
+    {
+        if (QStringLiteral(RIGCTLD).isEmpty())
+            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QProcess rigctld;
+        rigctld.setStandardOutputFile(QProcess::nullDevice());
+        rigctld.start(QStringLiteral(RIGCTLD),
+                      {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
+        QTcpSocket hamlib;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                hamlib.abort();
+                hamlib.connectToHost(QStringLiteral("127.0.0.1"), port);
+                return hamlib.waitForConnected(100);
+            },
+            5000));
+        SimulatedStation station;
+        QVERIFY(station.start());
+        QTcpSocket ours;
+        ours.connectToHost(QStringLiteral("127.0.0.1"), station.port());
+        QVERIFY(ours.waitForConnected(2000));
+
+        const QList<QByteArray> lines = {"F 7050000",
+                                         "+\\get_freq",
+                                         "f",
+                                         "M USB 2400",
+                                         "m",
+                                         "+m",
+                                         ";\\get_mode",
+                                         "|m",
+                                         "L RFPOWER 0.05",
+                                         "l RFPOWER",
+                                         "+l RFPOWER",
+                                         "+\\set_level RFPOWER 0.5",
+                                         "T 1",
+                                         "t",
+                                         "+t",
+                                         "+\\set_ptt 0",
+                                         "+\\get_ptt",
+                                         "l SWR",
+                                         "+l SWR",
+                                         "L SWR 1",
+                                         "+L SWR 1",
+                                         "l FOO",
+                                         "+\\get_level FOO",
+                                         "T x",
+                                         "F abc",
+                                         "+\\set_freq abc",
+                                         "v",
+                                         "+v",
+                                         "\\get_powerstat",
+                                         "+\\get_powerstat"};
+        for (const QByteArray& line : lines)
+            QCOMPARE(line + " -> " + answer(ours, line), line + " -> " + answer(hamlib, line));
+        rigctld.kill();
+        rigctld.waitForFinished();
+    }
+
     void tuneRun_data()
     {
         QTest::addColumn<double>("startOffset"); // degrees from the dip
