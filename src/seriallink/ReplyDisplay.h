@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QLineEdit;
 class SerialLink;
@@ -18,10 +19,14 @@ public:
     ReplyDisplay(const Widgets& widgets, SerialLink& link, QObject* parent = nullptr);
 
     void HandleInput(const QByteArray& received);
+    // What the reply fields show after a received piece: the line it belongs to, whole once ended.
+    static QString latestLine(const QString& shown, const QString& piece);
+    static constexpr qsizetype MaxShown = 1024; // far beyond any reply the board sends
 
 private:
     void onComm(int eventCode);
 
     Widgets m_ui;
     SerialLink& m_link;
+    QString m_shownLine;
 };

@@ -1,6 +1,7 @@
 #include "LineSettings.h"
 #include "PortMap.h"
 #include "PtyPair.h"
+#include "ReplyDisplay.h"
 #include "SerialLink.h"
 #include "TelnetCodec.h"
 
@@ -19,6 +20,27 @@ QByteArray hex(const QByteArray& digits)
 class TestSerialLink : public QObject {
     Q_OBJECT
 private slots:
+    void replyPiecesMakeALine_data()
+    {
+        QTest::addColumn<QStringList>("pieces"); // as successive reads hand them over
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        QTest::newRow("split reply") << QStringList{"OK A 9", "5 (1524 us)\r", "\n"} << "OK A 95 (1524 us)\r\n";
+        QTest::newRow("next reply starts afresh") << QStringList{"OK A 95 (1524 us)\r\n", "OK"} << "OK";
+        QTest::newRow("one read ends a line and starts the next") << QStringList{"OK A 95 (1", "524 us)\r\nERR"} << "ERR";
+        QTest::newRow("two whole lines in one read") << QStringList{"READY\r\nOK IS\r\n"} << "OK IS\r\n";
+        // clang-format on
+    }
+    void replyPiecesMakeALine()
+    {
+        QFETCH(QStringList, pieces);
+        QFETCH(QString, shown);
+        QString line;
+        for (const QString& piece : pieces)
+            line = ReplyDisplay::latestLine(line, piece);
+        QCOMPARE(line, shown);
+    }
+
     void lineSettings_data()
     {
         QTest::addColumn<QString>("text");
