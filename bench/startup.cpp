@@ -1,5 +1,6 @@
 // Start-up time: from launching a process to its main window shown, for the program (against a
-// pseudo-terminal standing in for the board) and for an empty Qt main window, median of 20 runs each.
+// pseudo-terminal standing in for the board, with its pictures) and for an empty Qt main window and one
+// showing a line of text, median of 20 runs each.
 #include "Figures.h"
 #include "PtyPair.h"
 
@@ -51,11 +52,18 @@ int main(int argc, char* argv[])
     const QDir here(QCoreApplication::applicationDirPath());
     const int runs = 20;
 
-    // The program runs from a copy of the program directory whose COM6 is a pseudo-terminal.
+    // The program runs from a copy of the program directory, pictures included, whose COM6 is a
+    // pseudo-terminal.
     PtyPair board;
     QTemporaryDir programDirectory;
     const QString program = programDirectory.filePath(QStringLiteral("bench_program"));
     QFile::copy(here.filePath(QStringLiteral("bench_program")), program);
+    const QDir pictures(QStringLiteral(VELTRANO_IMAGES_DIR));
+    QDir(programDirectory.path()).mkdir(QStringLiteral("images"));
+    for (const QString& name : pictures.entryList(QDir::Files)) {
+        if (!QFile::copy(pictures.filePath(name), programDirectory.filePath(QStringLiteral("images/") + name)))
+            return 1;
+    }
     QFile settings(programDirectory.filePath(QStringLiteral("VELTRANO.ini")));
     if (!settings.open(QIODevice::WriteOnly))
         return 1;
