@@ -6,11 +6,15 @@
 
 bool showBackgroundPicture(QWidget* window, const QString& path)
 {
-    const QPixmap picture(path);
+    return showBackgroundPicture(window, QImage(path));
+}
+
+bool showBackgroundPicture(QWidget* window, QImage picture)
+{
     if (picture.isNull())
         return false;
     QPalette background = window->palette();
-    background.setBrush(QPalette::Window, picture);
+    background.setBrush(QPalette::Window, QPixmap::fromImage(std::move(picture)));
     window->setPalette(background);
     window->setAutoFillBackground(true);
     return true;
@@ -23,4 +27,9 @@ bool showWindowIcon(QWidget* window, const QString& path)
         return false;
     window->setWindowIcon(icon);
     return true;
+}
+
+std::future<QImage> readPictureInBackground(const QString& path)
+{
+    return std::async(std::launch::async, [path] { return QImage(path); });
 }

@@ -41,6 +41,8 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
     , m_link(link)
     , m_platform(platform)
 {
+    // The picture decodes while the form is built, which waits mostly on the font database.
+    m_backgroundPicture = readPictureInBackground(path_IMMAGINE());
     m_ui->setupUi(this);
     // The window keeps the size of its form.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -272,7 +274,8 @@ bool MainWindow::load()
 
 void MainWindow::loadPictures()
 {
-    showBackgroundPicture(m_ui->centralwidget, path_IMMAGINE());
+    if (m_backgroundPicture.valid())
+        showBackgroundPicture(m_ui->centralwidget, m_backgroundPicture.get());
     showWindowIcon(this, path_ICONA());
 }
 

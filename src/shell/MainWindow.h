@@ -3,10 +3,12 @@
 #include "Indicators.h"
 #include "ServoState.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 
+#include <future>
 #include <memory>
 
 struct GlobalSettings;
@@ -92,6 +94,7 @@ private:
     SerialLink& m_link;
     Platform& m_platform;
     ColourValues m_colours;
+    std::future<QImage> m_backgroundPicture;
     std::unique_ptr<CommandSender> m_sender;
     ConnectionFrame* m_connection = nullptr;
     ReplyDisplay* m_replies = nullptr;
