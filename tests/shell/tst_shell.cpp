@@ -107,7 +107,7 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.started && rig.platform.messages.isEmpty());
-        QCOMPARE(rig.visible({"Frame1", "ESCE", "Frame2", "Frame3", "Frame4", "monitor_MEM"}), "++----");
+        QCOMPARE(rig.visible({"Frame1", "ESCE", "Frame2", "Frame4", "monitor_MEM"}), "++---");
         QCOMPARE(rig.enabled({"Command1", "S_piu", "S_meno", "MEMO", "PULISCE", "SETTA_ANGOLO", "ANGLE"}), "+------");
         QCOMPARE(rig.texts({"Command1", "COMANDO", "RISPOSTA", "ANGLE", "Label3", "CON_DISCON", "cboPort"}),
                  "OFF||||OPEN -> COM6,9600,n,8,1|&Disconnect|");
