@@ -5,6 +5,7 @@
 #include "WindowPlacement.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -114,6 +115,37 @@ private slots:
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
         QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
         QVERIFY(rig.window->linkOpen() && rig.window->servoState() == ServoState::Off);
+    }
+
+    void showsThePictureBesideTheProgram_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // images/veltrano.bmp; empty: no file
+        QTest::addColumn<QSize>("shown");     // 0 x 0: no picture
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkBlue);
+        QBuffer bitmap;
+        bitmap.open(QIODevice::WriteOnly);
+        picture.save(&bitmap, "BMP");
+        QTest::newRow("a bitmap") << bitmap.data() << QSize(40, 30);
+        QTest::newRow("no file") << QByteArray() << QSize(0, 0);
+        QTest::newRow("not a picture") << QByteArray("BM not a bitmap") << QSize(0, 0);
+    }
+    void showsThePictureBesideTheProgram()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QSize, shown);
+        MainWindowRig rig;
+        if (!file.isEmpty()) {
+            QVERIFY(QDir(rig.directory.path()).mkpath(QStringLiteral("images")));
+            QFile bitmap(rig.directory.path() + QStringLiteral("/images/veltrano.bmp"));
+            QVERIFY(bitmap.open(QIODevice::WriteOnly) && bitmap.write(file) == file.size());
+        }
+        // The window starts reading its picture when it is made.
+        rig.window = std::make_unique<MainWindow>(rig.directory.path(), rig.settings, rig.link, rig.platform);
+        QVERIFY(rig.start() && rig.platform.messages.isEmpty());
+        const QWidget* client = rig.window->centralWidget();
+        QCOMPARE(client->palette().brush(QPalette::Window).texture().size(), shown);
+        QCOMPARE(client->autoFillBackground(), !shown.isEmpty());
     }
 
     void startUpStopsOnWhatItCannotUse_data()
