@@ -6,6 +6,7 @@
 #include "Indicators.h"
 #include "KeyFilter.h"
 #include "Platform.h"
+#include "ProfileFile.h"
 #include "SerialLink.h"
 
 #include <QAction>
@@ -180,13 +181,15 @@ void ServoSetupPanel::storeEnteredValues()
                 return QStringLiteral("The values were not stored in %1: %2 cannot be %3.\r\r%4")
                     .arg(fileName, key.keyName(), value, *expected);
         }
+        // One replacement of the file: a failure leaves it as it was, never with only some values stored.
+        QList<ProfileFile::Setting> values;
         for (const auto& [setting, value] : entries) {
             const SettingKey& key = settingKey(setting);
-            QString error;
-            if (!scrivi_ini(QDir(m_programDirectory).filePath(fileName), key.sectionName(), key.keyName(), value,
-                            &error))
-                return QStringLiteral("The values could not be stored in %1.\r\r%2").arg(fileName, error);
+            values.append({key.sectionName(), key.keyName(), value});
         }
+        QString error;
+        if (!ProfileFile::write(QDir(m_programDirectory).filePath(fileName), values, &error))
+            return QStringLiteral("The values could not be stored in %1.\r\r%2").arg(fileName, error);
         const auto reload = carica_ini(m_programDirectory, m_settings);
         return reload ? reload->message() : QString();
     }();

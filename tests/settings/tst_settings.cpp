@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "FileReplacements.h"
 #include "GlobalSettings.h"
 #include "ProfileFile.h"
 #include "SettingsEditor.h"
@@ -10,11 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-#ifdef Q_OS_LINUX
-#include <sys/inotify.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -37,33 +33,6 @@ struct EditorRig {
     void set(const char* name, const QString& text) { widget<QLineEdit>(editor, name)->setText(text); }
     void click(const char* name) { widget<QPushButton>(editor, name)->click(); }
 };
-
-// How many times the settings file is replaced by another renamed over it while work runs, as a safe
-// save does; -1 where that cannot be watched.
-template <class Work> int replacementsOfTheFileBy(const TestProgramDirectory& directory, Work work)
-{
-#ifdef Q_OS_LINUX
-    const int watch = inotify_init1(IN_NONBLOCK);
-    // Creations too: the kernel merges an event into an identical one just before it, and the
-    // temporary file created before each rename keeps the renames apart.
-    inotify_add_watch(watch, QFile::encodeName(directory.path()).constData(), IN_MOVED_TO | IN_CREATE);
-    work();
-    int count = 0;
-    alignas(inotify_event) char buffer[4096];
-    for (ssize_t size; (size = ::read(watch, buffer, sizeof buffer)) > 0;) {
-        for (char* next = buffer; next < buffer + size;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(next);
-            count += (event->mask & IN_MOVED_TO) && event->len > 0 && QByteArray(event->name) == "VELTRANO.ini";
-            next += sizeof(inotify_event) + event->len;
-        }
-    }
-    ::close(watch);
-    return count;
-#else
-    work();
-    return -1;
-#endif
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 // The main window as the operator meets it, with a pseudo-terminal as the board.
+#include "FileReplacements.h"
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
 #include "OtherConnection.h"
@@ -338,14 +339,17 @@ private slots:
         QTest::addColumn<bool>("preset");
         QTest::addColumn<QString>("pin");
         QTest::addColumn<MessageAnswer>("answer");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("line"); // empty: nothing sent
-        const QString question = QStringLiteral("VARIATION OF STANDARD PARAMETERS");
+        QTest::addColumn<QString>("box");   // how the last box starts, "title|text"; empty: no box
+        QTest::addColumn<QString>("line");  // empty: nothing sent
+        QTest::addColumn<bool>("readOnly"); // the settings file
+        const QString question = QStringLiteral("VARIATION OF STANDARD PARAMETERS|");
+        const QString notStored = QStringLiteral("SETTINGS ERROR|The values could not be stored in VELTRANO.ini.");
         // clang-format off
-        QTest::newRow("preset ignores the fields") << true << "7" << MessageAnswer::Yes << "" << "IS,9,0,180,";
-        QTest::newRow("not a PWM pin") << false << "7" << MessageAnswer::Yes << "NON-PWM SELECTED PIN" << "";
-        QTest::newRow("changed, yes stores and sends") << false << "10" << MessageAnswer::Yes << question << "IS,10,0,170,";
-        QTest::newRow("changed, cancel does nothing") << false << "10" << MessageAnswer::Cancel << question << "";
+        QTest::newRow("preset ignores the fields") << true << "7" << MessageAnswer::Yes << "" << "IS,9,0,180," << false;
+        QTest::newRow("not a PWM pin") << false << "7" << MessageAnswer::Yes << "NON-PWM SELECTED PIN|" << "" << false;
+        QTest::newRow("changed, yes stores and sends") << false << "10" << MessageAnswer::Yes << question << "IS,10,0,170," << false;
+        QTest::newRow("changed, cancel does nothing") << false << "10" << MessageAnswer::Cancel << question << "" << false;
+        QTest::newRow("changed, yes, file not writable") << false << "10" << MessageAnswer::Yes << notStored << "IS,10,0,170," << true;
         // clang-format on
     }
     void setupSendChecksThePinAndAsksBeforeOverwriting()
@@ -355,8 +359,11 @@ private slots:
         QFETCH(MessageAnswer, answer);
         QFETCH(QString, box);
         QFETCH(QString, line);
+        QFETCH(bool, readOnly);
         Rig rig;
         const QByteArray before = rig.directory.readSettings();
+        if (readOnly)
+            QFile::setPermissions(rig.directory.settingsPath(), QFile::ReadOwner);
         rig.trigger("setta_servo");
         rig.get<QCheckBox>("presetta")->setChecked(preset);
         rig.set("TextMotor", pin);
@@ -365,14 +372,17 @@ private slots:
         QByteArray sentBeforeTheAnswer;
         rig.platform.onMessage = [&](const FakePlatform::Message&) { sentBeforeTheAnswer += rig.sent(); };
         rig.platform.answers = {answer};
-        rig.click("ESEGUE_SET");
-        QCOMPARE(rig.platform.messages.isEmpty() ? QString() : rig.platform.messages.first().title, box);
+        const int replacements = replacementsOfTheFileBy(rig.directory, [&] { rig.click("ESEGUE_SET"); });
+        const QStringList boxes = rig.platform.boxes();
+        QVERIFY2(box.isEmpty() ? boxes.isEmpty() : boxes.last().startsWith(box), qPrintable(boxes.join(u'\n')));
         QCOMPARE(sentBeforeTheAnswer + rig.sent(line), line.isEmpty() ? QByteArray() : line.toLatin1() + '\r');
         QCOMPARE(rig.texts({"Text1"}), line.isEmpty() ? QStringLiteral("previous") : line);
         QCOMPARE(rig.colour("Shape1"), line.isEmpty() ? Grey : Green);
-        const bool stored = line == u"IS,10,0,170,";
+        const bool stored = line == u"IS,10,0,170," && !readOnly;
         QCOMPARE(rig.directory.readSettings(),
                  stored ? QByteArray(before).replace("PIN=9", "PIN=10").replace("MAXROT=180", "MAXROT=170") : before);
+        // The values land in one replacement of the file, never one at a time.
+        QVERIFY(replacements == int(stored) || replacements < 0);
         QCOMPARE(rig.settings.PIN, stored ? 10 : 9);
     }
 
