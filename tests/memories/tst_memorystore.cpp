@@ -1,5 +1,6 @@
 #include "MemoryStore.h"
 #include "OtherConnection.h"
+#include "TestProgramDirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,12 +36,6 @@ struct StoreRig {
         return texts;
     }
 };
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The child side of the kill test: adds memories one after another, saying each one as it is confirmed.
 int addBurst(const QString& path)
@@ -116,7 +111,8 @@ private slots:
         QByteArray jet(2048, '\0');
         jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
         QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x7f');
-        QTest::newRow("old Access file") << jet << "Access database of the old program";
+        // The message says how to bring its memories over.
+        QTest::newRow("old Access file") << jet << "mdb-export VELTRANO.MDB MEMO_BANDA > memories.csv";
         QTest::newRow("text file") << QByteArray("BANDA;MODO\r\n40;FT8\r\n") << "not a memory database";
         QTest::newRow("damaged SQLite file") << damaged << "not a memory database";
     }
@@ -127,10 +123,7 @@ private slots:
         QFETCH(QString, reason);
         StoreRig rig;
         QDir(rig.directory.path()).mkdir(QStringLiteral("DATABASE"));
-        QFile file(rig.path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        file.write(contents);
-        QVERIFY(file.flush());
+        QVERIFY(writeFile(rig.path, contents));
 
         QVERIFY(!rig.store.open(rig.path));
         QVERIFY2(rig.store.problem().contains(reason), qPrintable(rig.store.problem()));
@@ -138,7 +131,7 @@ private slots:
         QCOMPARE(rig.store.add(memory(QStringLiteral("40"))), std::nullopt);
         QVERIFY(rig.store.problem().contains(QDir::toNativeSeparators(rig.path)) &&
                 rig.store.problem().contains(reason));
-        QCOMPARE(contentsOf(rig.path), contents);
+        QCOMPARE(fileContents(rig.path), contents);
     }
 
     void lockedAndReadOnlyFiles()
@@ -156,7 +149,7 @@ private slots:
         }
         // A read-only file is shown but never written.
         QFile::setPermissions(rig.path, QFile::ReadOwner);
-        const QByteArray before = contentsOf(rig.path);
+        const QByteArray before = fileContents(rig.path);
 
         QVERIFY(rig.store.open(rig.path));
         QCOMPARE(rig.listed(ColumnBand), QStringList({"40"}));
@@ -164,7 +157,7 @@ private slots:
         QVERIFY2(rig.store.problem().contains(QStringLiteral("read-only")), qPrintable(rig.store.problem()));
         QVERIFY(!rig.store.remove(1));
         rig.store.close();
-        QCOMPARE(contentsOf(rig.path), before);
+        QCOMPARE(fileContents(rig.path), before);
     }
 
     void confirmedAddsSurviveTheProgramBeingKilled()

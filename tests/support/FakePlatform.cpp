@@ -11,15 +11,14 @@ MessageAnswer FakePlatform::message(QWidget*, const QString& text, const QString
     return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
 }
 
-QString FakePlatform::openFileName(QWidget*, const QString& title, const QString&)
+QString FakePlatform::openFileName(QWidget*, const QString&, const QString&)
 {
-    fileDialogs.append(title);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 
-QString FakePlatform::saveFileName(QWidget*, const QString& title, const QString&, const QString&)
+QString FakePlatform::saveFileName(QWidget*, const QString&, const QString&, const QString&)
 {
-    return openFileName(nullptr, title, QString());
+    return openFileName(nullptr, QString(), QString());
 }
 
 void FakePlatform::endProcess(int)

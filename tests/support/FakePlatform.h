@@ -33,9 +33,8 @@ public:
     QList<MessageAnswer> answers;
     QList<Message> messages;
     QList<std::chrono::milliseconds> pauses;
-    // Answers for the next file dialogs, in order; an empty queue cancels. The titles asked, in order.
+    // Answers for the next file dialogs, in order; an empty queue cancels.
     QStringList fileNames;
-    QStringList fileDialogs;
     // Runs when a box is shown or a pause happens, so a test can look at the windows at that moment.
     std::function<void(const Message&)> onMessage;
     std::function<void()> onPause;

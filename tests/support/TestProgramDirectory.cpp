@@ -3,6 +3,18 @@
 #include <QDir>
 #include <QFile>
 
+QByteArray fileContents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+}
+
 QByteArray TestProgramDirectory::standardSettings(const QString& com6Device)
 {
     return "[sezione 1]\r\npath_PROC=C:\\VELTRANO\r\n"
@@ -28,17 +40,4 @@ TestProgramDirectory::TestProgramDirectory(const QByteArray& settings)
 QString TestProgramDirectory::settingsPath() const
 {
     return QDir(m_directory.path()).filePath(QStringLiteral("VELTRANO.ini"));
-}
-
-void TestProgramDirectory::writeSettings(const QByteArray& contents) const
-{
-    QFile file(settingsPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(contents);
-}
-
-QByteArray TestProgramDirectory::readSettings() const
-{
-    QFile file(settingsPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// A file's bytes (empty when it cannot be read), and a file written whole.
+QByteArray fileContents(const QString& path);
+bool writeFile(const QString& path, const QByteArray& contents);
+
 // A temporary program directory with a settings file, as the program finds it beside itself.
 class TestProgramDirectory {
 public:
@@ -14,8 +18,8 @@ public:
 
     QString path() const { return m_directory.path(); }
     QString settingsPath() const;
-    void writeSettings(const QByteArray& contents) const;
-    QByteArray readSettings() const;
+    void writeSettings(const QByteArray& contents) const { writeFile(settingsPath(), contents); }
+    QByteArray readSettings() const { return fileContents(settingsPath()); }
 
 private:
     QTemporaryDir m_directory;
