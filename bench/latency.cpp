@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
 
     // The board by the loop: ser2net serving its line, the program's COM6 pointing at ser2net.
     MainWindowRig networkRig;
-    Ser2Net ser2net(networkRig.board.devicePath(), Ser2Net::Protocol::RawTcp);
+    Ser2Net ser2net(networkRig.board.devicePath(), QStringLiteral("tcp"));
     if (!ser2net.start())
         return 1;
     networkRig.directory.writeSettings(TestProgramDirectory::standardSettings(ser2net.url()));

@@ -39,7 +39,7 @@ struct ProgramOnBoard {
             return false;
         QString port = board.devicePath();
         if (throughSer2net) {
-            network = std::make_unique<Ser2Net>(port, Ser2Net::Protocol::Rfc2217);
+            network = std::make_unique<Ser2Net>(port, QStringLiteral("rfc2217"));
             if (!network->start())
                 return false;
             port = network->url();

@@ -2,11 +2,14 @@
 #include "PortMap.h"
 #include "PtyPair.h"
 #include "ReplyDisplay.h"
+#include "Ser2Net.h"
 #include "SerialLink.h"
 #include "TelnetCodec.h"
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
@@ -75,20 +78,17 @@ private slots:
         // COM-PORT option cross our own offers without a second answer.
         QTest::newRow("ser2net greeting") << QByteArrayList{hex("fffb03 fffd03 fffb01 fffe01 fffd00 fffb00 fffd2c")}
                                           << QByteArray() << hex("fffe03 fffc03 fffe01") << Agreed;
-        QTest::newRow("doubled 0xFF split between reads") << QByteArrayList{"OK" + hex("ff"), hex("ff") + "\r\n"}
-                                                          << QByteArray("OK\xff\r\n") << QByteArray() << Pending;
+        QTest::newRow("doubled 0xFF split between reads, no-operation, go-ahead")
+            << QByteArrayList{"OK" + hex("fff1 ff"), hex("ff") + "\r" + hex("fff9") + "\n"} << QByteArray("OK\xff\r\n")
+            << QByteArray() << Pending;
         QTest::newRow("agreement split byte by byte")
             << QByteArrayList{"A", hex("ff"), hex("fd"), hex("2c") + "B"} << QByteArray("AB") << QByteArray() << Agreed;
         QTest::newRow("notice with an escaped 0xFF, split")
             << QByteArrayList{"x" + hex("fffa2c 650000"), hex("ffff"), hex("00ff"), hex("f0") + "y"} << QByteArray("xy")
             << QByteArray() << Pending;
-        QTest::newRow("no-operation and go-ahead") << QByteArrayList{"a" + hex("fff1") + "b" + hex("fff9") + "c"}
-                                                   << QByteArray("abc") << QByteArray() << Pending;
-        QTest::newRow("far end without RFC 2217")
-            << QByteArrayList{hex("fffe2c")} << QByteArray() << QByteArray() << TelnetCodec::Agreement::Refused;
-        QTest::newRow("unknown options refused each time asked")
-            << QByteArrayList{hex("fffd18"), hex("fffd18 fffb1f")} << QByteArray() << hex("fffc18 fffc18 fffe1f")
-            << Pending;
+        QTest::newRow("unknown options refused each time asked, far end without RFC 2217")
+            << QByteArrayList{hex("fffd18"), hex("fffd18 fffb1f fffe2c")} << QByteArray() << hex("fffc18 fffc18 fffe1f")
+            << TelnetCodec::Agreement::Refused;
     }
     void telnetFromTheFarEnd()
     {
@@ -115,10 +115,9 @@ private slots:
                        "fff0 fffa2c04" + stop + "fff0");
         };
         QTest::newRow("9600,n,8,1") << "9600,n,8,1" << commands("00002580", "08", "01", "01");
-        QTest::newRow("115200,e,7,2") << "115200,e,7,2" << commands("0001c200", "07", "03", "02");
-        QTest::newRow("300,o,5,1.5") << "300,o,5,1.5" << commands("0000012c", "05", "02", "03");
+        QTest::newRow("115200,e,6,1.5") << "115200,e,6,1.5" << commands("0001c200", "06", "03", "03");
         // A value byte of 0xFF is doubled inside the command as in data.
-        QTest::newRow("255,m,6,1") << "255,m,6,1" << commands("000000ffff", "06", "04", "01");
+        QTest::newRow("255,o,7,2") << "255,o,7,2" << commands("000000ffff", "07", "02", "02");
     }
     void lineSettingsForTheFarLine()
     {
@@ -159,26 +158,50 @@ private slots:
         QCOMPARE(address.isUsable(), kind == PortAddress::Kind::Device || !host.isEmpty());
     }
 
-    void writesReachTheBoardAndRepliesRaiseOneReceiveEvent()
+    void bytesAndSpeedsReachTheBoard_data()
     {
+        QTest::addColumn<QString>("served"); // how ser2net serves the line; empty: the program opens it
+        QTest::addColumn<int>("speedAfterOpen");
+        QTest::addColumn<int>("speedAfterReopen");
+        QTest::newRow("pseudo-terminal") << "" << 19200 << 57600;
+        // Raw TCP leaves the line as ser2net's own file sets it (9600); RFC 2217 carries ours.
+        QTest::newRow("ser2net, raw") << "tcp" << 9600 << 9600;
+        QTest::newRow("ser2net, RFC 2217") << "rfc2217" << 19200 << 57600;
+    }
+    void bytesAndSpeedsReachTheBoard()
+    {
+        QFETCH(QString, served);
+        QFETCH(int, speedAfterOpen);
+        QFETCH(int, speedAfterReopen);
         PtyPair board;
+        std::optional<Ser2Net> server;
+        if (!served.isEmpty()) {
+            server.emplace(board.devicePath(), served);
+            QVERIFY2(server->start(), "ser2net did not start");
+        }
         SerialLink link;
-        link.setPortMap(PortMap({{3, board.devicePath()}}));
+        link.setPortMap(PortMap({{3, server ? server->url() : board.devicePath()}}));
         link.setCommPort(3);
-        QVERIFY(link.setSettings(QStringLiteral("57600,n,8,1")));
         link.setRThreshold(1);
-        QVERIFY(link.open());
-        QCOMPARE(board.lineSpeed(), 57600);
-        link.output("A,95,\r");
-        QCOMPARE(board.readFromProgram(6), QByteArray("A,95,\r"));
-        QSignalSpy events(&link, &SerialLink::onComm);
-        board.writeToProgram("OK 95\r\nOK 96\r\n");
-        QTRY_VERIFY(!events.isEmpty());
-        QCOMPARE(events.first().first().toInt(), int(SerialLink::EventReceive));
-        QByteArray received;
-        QTRY_COMPARE(received += link.input(), QByteArray("OK 95\r\nOK 96\r\n"));
+        // "&Connect" with another speed closes and opens again.
+        for (const auto& [settings, speed] :
+             {std::pair{"19200,n,8,1", speedAfterOpen}, {"57600,n,8,1", speedAfterReopen}}) {
+            QVERIFY(link.setSettings(QString::fromLatin1(settings)));
+            QString error;
+            QVERIFY2(link.open(&error), qPrintable(error));
+            QTRY_COMPARE(board.lineSpeed(), speed);
+            // 0xFF is Telnet's escape: it must cross both ways as a plain byte.
+            link.output("A,95,\xff\r");
+            QCOMPARE(board.readFromProgram(7), QByteArray("A,95,\xff\r"));
+            QSignalSpy events(&link, &SerialLink::onComm);
+            board.writeToProgram("OK \xff\r\nOK 96\r\n");
+            QTRY_VERIFY(!events.isEmpty());
+            QCOMPARE(events.first().first().toInt(), int(SerialLink::EventReceive));
+            QByteArray received;
+            QTRY_COMPARE(received += link.input(), QByteArray("OK \xff\r\nOK 96\r\n"));
+            link.close();
+        }
         // A closed port reads and writes nothing.
-        link.close();
         link.output("A,1,\r");
         QCOMPARE(board.drain() + link.input(), QByteArray());
     }

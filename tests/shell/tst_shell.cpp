@@ -3,6 +3,7 @@
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
 #include "OtherConnection.h"
+#include "Ser2Net.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -160,6 +161,10 @@ private slots:
         QTest::newRow("pin not a number") << QByteArray("PIN=9") << QByteArray("PIN=nove")
                                           << SettingsErrorTitle + "|VELTRANO.ini, section [sezione 8], key \"PIN\": "
                                                                   "the value \"nove\" cannot be used.";
+        // COM6 becomes a loopback port nobody listens on, the pseudo-terminal COM9.
+        QTest::newRow("nobody listens on the network port")
+            << QByteArray("COM6=") << "COM6=tcp://127.0.0.1:" + QByteArray::number(freeLoopbackPort()) + "\r\nCOM9="
+            << " Errore : 8005|ERRORE IMPOSTAZIONE PORTA.";
     }
     void startUpStopsOnWhatItCannotUse()
     {

@@ -5,19 +5,15 @@
 #include <QTcpServer>
 #include <QTest>
 
-namespace {
-
 quint16 freeLoopbackPort()
 {
     QTcpServer probe;
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
-} // namespace
-
-Ser2Net::Ser2Net(const QString& device, Protocol protocol, quint16 port)
+Ser2Net::Ser2Net(const QString& device, const QString& scheme, quint16 port)
     : m_device(device)
-    , m_protocol(protocol)
+    , m_scheme(scheme)
     , m_port(port != 0 ? port : freeLoopbackPort())
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -33,20 +29,13 @@ Ser2Net::~Ser2Net()
     }
 }
 
-QString Ser2Net::url() const
-{
-    return QStringLiteral("%1://127.0.0.1:%2")
-        .arg(m_protocol == Protocol::Rfc2217 ? QStringLiteral("rfc2217") : QStringLiteral("tcp"))
-        .arg(m_port);
-}
-
 bool Ser2Net::start()
 {
     const QString configuration = m_directory.filePath(QStringLiteral("ser2net.yaml"));
     QFile file(configuration);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray accepter = m_protocol == Protocol::Rfc2217 ? "telnet(rfc2217),tcp" : "tcp";
+    const QByteArray accepter = m_scheme == u"rfc2217" ? "telnet(rfc2217),tcp" : "tcp";
     file.write("%YAML 1.1\n---\nconnection: &board\n  accepter: " + accepter + ",127.0.0.1," +
                QByteArray::number(m_port) + "\n  connector: serialdev," + m_device.toLocal8Bit() + ",9600n81,local\n");
     file.close();

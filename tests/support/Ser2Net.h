@@ -4,17 +4,17 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// A loopback port nobody listens on at the moment of asking.
+quint16 freeLoopbackPort();
+
 // Debian's ser2net serving a serial line (here a pseudo-terminal's) on a loopback port, as a small
 // computer by the loop would: a YAML file of its own, started and stopped by the test.
 class Ser2Net {
 public:
-    enum class Protocol { RawTcp, Rfc2217 };
-
-    // Serves the device on the given port, or on a free one.
-    Ser2Net(const QString& device, Protocol protocol, quint16 port = 0);
+    // Serves the device as the scheme says, "tcp" (bytes only) or "rfc2217" (Telnet carrying the line
+    // settings), on the given port or on a free one.
+    Ser2Net(const QString& device, const QString& scheme, quint16 port = 0);
     ~Ser2Net();
-    Ser2Net(const Ser2Net&) = delete;
-    Ser2Net& operator=(const Ser2Net&) = delete;
 
     // False when ser2net is missing or did not listen within a few seconds.
     bool start();
@@ -23,13 +23,13 @@ public:
 
     quint16 port() const { return m_port; }
     // What [porte] names: tcp://127.0.0.1:PORT or rfc2217://127.0.0.1:PORT.
-    QString url() const;
+    QString url() const { return QStringLiteral("%1://127.0.0.1:%2").arg(m_scheme).arg(m_port); }
 
 private:
     bool listening() const;
 
     QString m_device;
-    Protocol m_protocol;
+    QString m_scheme;
     quint16 m_port;
     QTemporaryDir m_directory;
     QProcess m_process;
