@@ -12,7 +12,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-        QTest::newRow("band") << "160" << 160.0;
         QTest::newRow("range band") << "3-30MHz" << 3.0;
         QTest::newRow("letters") << "CB" << 0.0;
         QTest::newRow("leading zero") << "090" << 90.0;

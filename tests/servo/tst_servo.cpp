@@ -19,11 +19,9 @@ private slots:
         QTest::newRow("angle in tenths") << "position" << QStringList{" 95.5 "} << "A,95.5,";
         QTest::newRow("pin 9") << "PWM pin" << QStringList{"9"} << "yes";
         QTest::newRow("pin 7") << "PWM pin" << QStringList{"7"} << "";
-        QTest::newRow("pin 2") << "PWM pin" << QStringList{"2"} << "";
         QTest::newRow("no pin") << "PWM pin" << QStringList{""} << "";
         QTest::newRow("0 in 0..180") << "within" << QStringList{"0", "0", "180"} << "yes";
         QTest::newRow("090 in 0..180") << "within" << QStringList{"090", "0", "180"} << "yes";
-        QTest::newRow("181 in 0..180") << "within" << QStringList{"181", "0", "180"} << "";
         QTest::newRow("151 in 0..150") << "within" << QStringList{"151", "0", "150"} << "";
         QTest::newRow("empty in 0..180") << "within" << QStringList{"", "0", "180"} << "";
         QTest::newRow("up from empty") << "step" << QStringList{"", "1"} << "1";

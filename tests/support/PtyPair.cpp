@@ -10,6 +10,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 PtyPair::PtyPair()
 {
@@ -93,12 +94,9 @@ int PtyPair::lineSpeed() const
     termios attributes{};
     if (m_keepSlave < 0 || tcgetattr(m_keepSlave, &attributes) != 0)
         return -1;
-    switch (cfgetospeed(&attributes)) {
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    default: return int(cfgetospeed(&attributes));
-    }
+    for (const auto& [code, speed] :
+         {std::pair<speed_t, int>{B9600, 9600}, {B19200, 19200}, {B57600, 57600}, {B115200, 115200}})
+        if (cfgetospeed(&attributes) == code)
+            return speed;
+    return int(cfgetospeed(&attributes));
 }
