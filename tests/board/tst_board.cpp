@@ -11,13 +11,12 @@ namespace {
 constexpr int Tolerance = 2;
 
 // A fresh board, free-running, with the port open at the program's 9600 baud.
-class Board : public QObject {
+class Board {
 public:
     bool start()
     {
         if (!m_emulator.start())
             return false;
-        connect(&m_port, &QSerialPort::readyRead, this, &Board::readPort);
         m_port.setPortName(m_emulator.devicePath());
         m_port.setBaudRate(9600);
         return m_port.open(QIODevice::ReadWrite);
@@ -28,8 +27,8 @@ public:
     // The next reply line, or an empty string when none comes.
     QString reply()
     {
-        (void)QTest::qWaitFor([this] { return !m_replies.isEmpty(); }, EmulatedBoard::WaitMs);
-        return m_replies.isEmpty() ? QString() : m_replies.takeFirst();
+        (void)QTest::qWaitFor([this] { return m_port.canReadLine(); }, EmulatedBoard::WaitMs);
+        return m_port.canReadLine() ? QString::fromLatin1(m_port.readLine()).trimmed() : QString();
     }
 
     QString command(const QByteArray& line)
@@ -43,19 +42,8 @@ public:
     bool waitWidth(int pin, int microseconds) { return m_emulator.waitWidth(pin, microseconds, Tolerance); }
 
 private:
-    void readPort()
-    {
-        m_received += m_port.readAll();
-        for (qsizetype end; (end = m_received.indexOf('\n')) >= 0;) {
-            m_replies << QString::fromLatin1(m_received.left(end)).trimmed();
-            m_received.remove(0, end + 1);
-        }
-    }
-
     EmulatedBoard m_emulator;
     QSerialPort m_port; // closed before the emulator goes, being declared after it
-    QByteArray m_received;
-    QStringList m_replies;
 };
 
 } // namespace
