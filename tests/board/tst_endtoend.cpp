@@ -5,7 +5,6 @@
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
 #include "RigDaemon.h"
-#include "Ser2Net.h"
 #include "SimulatedStation.h"
 
 #include <QAction>
@@ -24,7 +23,6 @@ constexpr int Tolerance = 10;
 
 struct ProgramOnBoard {
     EmulatedBoard board;
-    std::unique_ptr<Ser2Net> network; // between the program and the board, when there is one
     std::unique_ptr<MainWindowRig> rig;
     // Stored in the program's memory file and added to its settings before it starts.
     QList<TypedMemory> memories;
@@ -33,19 +31,12 @@ struct ProgramOnBoard {
     // field shows each piece in turn.
     QString transcript;
 
-    bool start(bool throughSer2net = false)
+    bool start()
     {
         if (!board.start())
             return false;
-        QString port = board.devicePath();
-        if (throughSer2net) {
-            network = std::make_unique<Ser2Net>(port, QStringLiteral("rfc2217"));
-            if (!network->start())
-                return false;
-            port = network->url();
-        }
         rig = std::make_unique<MainWindowRig>();
-        rig->directory.writeSettings(TestProgramDirectory::standardSettings(port) + moreSettings);
+        rig->directory.writeSettings(TestProgramDirectory::standardSettings(board.devicePath()) + moreSettings);
         MemoryStore store;
         if (!memories.isEmpty() &&
             !store.open(QDir(rig->directory.path()).filePath(QStringLiteral("DATABASE/VELTRANO.MDB"))))
@@ -95,18 +86,10 @@ struct ProgramOnBoard {
 class TestEndToEnd : public QObject {
     Q_OBJECT
 private slots:
-    void clicksMoveTheServo_data()
-    {
-        QTest::addColumn<bool>("throughSer2net");
-        QTest::newRow("serial port") << false;
-        // The board by the loop, its line served on the network by ser2net.
-        QTest::newRow("ser2net, RFC 2217") << true;
-    }
     void clicksMoveTheServo()
     {
-        QFETCH(bool, throughSer2net);
         ProgramOnBoard setup;
-        QVERIFY2(setup.start(throughSer2net), "the program did not come up on the emulated board");
+        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         QVERIFY(setup.shown(QStringLiteral("OK IS pin 9 limits 0-180")));
 

@@ -165,7 +165,6 @@ private slots:
         QTest::newRow("import") << QStringList{"--import-memories=in.csv"} << 0 << "Imported in.csv: 1 memory added, 1 duplicate skipped.\n" << "";
         QTest::newRow("bad row") << QStringList{"--import-memories", "bad.csv"} << 1 << ""
                                  << "veltrano: bad.csv, line 3: the GRADI value \"x\" is not a number. Nothing was imported.\n";
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--import-memories <file.csv>" << "";
         QTest::newRow("mistyped option") << QStringList{"--import-memory", "in.csv"} << 2 << "" << "veltrano: Unknown option 'import-memory'.";
         // clang-format on
     }
