@@ -53,7 +53,6 @@ private slots:
         QTest::newRow("blanks") << " 19200 , e , 7 , 2 " << "19200,e,7,2";
         QTest::newRow("speed only") << "9600" << "";
         QTest::newRow("bad parity") << "9600,x,8,1" << "";
-        QTest::newRow("zero speed") << "0,n,8,1" << "";
         // clang-format on
     }
     void lineSettings()

@@ -1,6 +1,5 @@
 // The lines the board gets and the number rules behind them, without a window.
 #include "CommandLine.h"
-#include "GlobalSettings.h"
 
 #include <QTest>
 
@@ -13,7 +12,6 @@ private slots:
         QTest::addColumn<QStringList>("given");
         QTest::addColumn<QString>("result"); // empty: nothing to send
         // clang-format off
-        QTest::newRow("stored, negative minimum") << "stored start" << QStringList{"9", "-10", "180"} << "IS,9,-10,180,";
         QTest::newRow("entered, leading zero, empty minimum") << "entered start" << QStringList{"09", "", "180"} << "IS,9,0,180,";
         QTest::newRow("angle as typed") << "position" << QStringList{"090"} << "A,090,";
         QTest::newRow("angle in tenths") << "position" << QStringList{" 95.5 "} << "A,95.5,";
@@ -38,13 +36,7 @@ private slots:
         QFETCH(QString, result);
         const auto yes = [](bool passes) { return passes ? QStringLiteral("yes") : QString(); };
         QString got;
-        if (rule == u"stored start") {
-            GlobalSettings stored;
-            stored.PIN = std::int16_t(given[0].toInt());
-            stored.MINROT = std::int16_t(given[1].toInt());
-            stored.MAXROT = std::int16_t(given[2].toInt());
-            got = servoStartLine(stored);
-        } else if (rule == u"entered start") {
+        if (rule == u"entered start") {
             got = servoStartLine(given[0], given[1], given[2]);
         } else if (rule == u"position") {
             got = positionLine(given[0]);
