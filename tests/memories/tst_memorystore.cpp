@@ -1,6 +1,7 @@
 #include "MemoryStore.h"
 #include "OtherConnection.h"
 #include "TestProgramDirectory.h"
+#include "Widgets.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,10 +31,7 @@ struct StoreRig {
     QStringList listed(int column)
     {
         store.loadList(MemoryStore::WhenEmpty::KeepShown);
-        QStringList texts;
-        for (int row = 0; row < store.list()->rowCount(); ++row)
-            texts.append(store.list()->index(row, column).data().toString());
-        return texts;
+        return rowTexts(*store.list(), {column});
     }
 };
 

@@ -95,18 +95,7 @@ struct Rig : MainWindowRig {
         return *editor();
     }
     QTableView* grid() const { return widget<QTableView>(*editor(), "MSHFlexGrid1"); }
-    // Each memory the grid lists, as its cells in these columns joined by ":".
-    QStringList listed(std::initializer_list<int> columns) const
-    {
-        QStringList rows;
-        for (int row = 0; row < grid()->model()->rowCount(); ++row) {
-            QStringList cells;
-            for (int column : columns)
-                cells << grid()->model()->index(row, column).data().toString();
-            rows << cells.join(u':');
-        }
-        return rows;
-    }
+    QStringList listed(std::initializer_list<int> columns) const { return rowTexts(*grid()->model(), columns); }
     // Chooses a grid row of the memory editor (0: the header row).
     void recall(int row)
     {

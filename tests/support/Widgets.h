@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -37,4 +38,17 @@ inline QString flags(const QObject& root, bool (QWidget::*state)() const, std::i
     for (const char* name : names)
         shown += (widget<QWidget>(root, name)->*state)() ? u'+' : u'-';
     return shown;
+}
+
+// Each row of the model, as its cells in these columns joined by ":".
+inline QStringList rowTexts(const QAbstractItemModel& model, std::initializer_list<int> columns)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList cells;
+        for (int column : columns)
+            cells << model.index(row, column).data().toString();
+        rows << cells.join(u':');
+    }
+    return rows;
 }
