@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDeadlineTimer>
+#include "LoopbackPort.h"
+
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -20,11 +20,8 @@ public:
     // The log goes on from the one before.
     bool start(const QStringList& arguments = {})
     {
-        if (m_port == 0) {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost);
-            m_port = probe.serverPort();
-        }
+        if (m_port == 0)
+            m_port = freeLoopbackPort();
         const qsizetype started = count(QStringLiteral("^STATION "));
         m_station.setProgram(QStringLiteral(STATION));
         m_station.setArguments(QStringList{QStringLiteral("--port"), QString::number(m_port)} + arguments);

@@ -113,10 +113,7 @@ private slots:
         RigDaemon daemon;
         QVERIFY(daemon.start());
         ProgramOnBoard setup;
-        setup.memories = {{QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"), QStringLiteral("45"),
-                           QString(), true},
-                          {QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7200"), QStringLiteral("135"),
-                           QString(), true}};
+        setup.memories = {{"40", "FT8", "7000", "45", "", true}, {"40", "SSB", "7200", "135", "", true}};
         setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(daemon.port()) + "\r\nFOLLOW=1\r\nPOLL_MS=50\r\n";
         QVERIFY2(setup.start(), "the program did not come up on the emulated board");
 

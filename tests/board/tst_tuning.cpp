@@ -2,15 +2,14 @@
 // walks the servo through the board to the dip the station's meter shows, and gives the radio back
 // its mode and power, whatever ends the run.
 #include "EmulatedBoard.h"
+#include "RigDaemon.h"
 #include "RigLink.h"
 #include "SimulatedStation.h"
 #include "TuneRun.h"
 #include "TuningTable.h"
 
-#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 #include <cmath>
@@ -50,64 +49,32 @@ private slots:
     // plain and the extended form, errors included.
     void stationAnswersAsRigctldDoes()
     {
-        if (QStringLiteral(RIGCTLD).isEmpty())
+        if (!RigDaemon::installed())
             QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
-        QProcess rigctld;
-        rigctld.setStandardOutputFile(QProcess::nullDevice());
-        rigctld.start(QStringLiteral(RIGCTLD),
-                      {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
+        RigDaemon rigctld;
+        QVERIFY(rigctld.start({QStringLiteral("-P"), QStringLiteral("RIG")}));
         QTcpSocket hamlib;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                hamlib.abort();
-                hamlib.connectToHost(QStringLiteral("127.0.0.1"), port);
-                return hamlib.waitForConnected(100);
-            },
-            5000));
+        hamlib.connectToHost(QStringLiteral("127.0.0.1"), rigctld.port());
+        QVERIFY(hamlib.waitForConnected(2000));
         SimulatedStation station;
         QVERIFY(station.start());
         QTcpSocket ours;
         ours.connectToHost(QStringLiteral("127.0.0.1"), station.port());
         QVERIFY(ours.waitForConnected(2000));
 
-        const QList<QByteArray> lines = {"F 7050000",
-                                         "+\\get_freq",
-                                         "f",
-                                         "M USB 2400",
-                                         "m",
-                                         "+m",
-                                         ";\\get_mode",
-                                         "|m",
-                                         "L RFPOWER 0.05",
-                                         "l RFPOWER",
-                                         "+l RFPOWER",
-                                         "+\\set_level RFPOWER 0.5",
-                                         "T 1",
-                                         "t",
-                                         "+t",
-                                         "+\\set_ptt 0",
-                                         "+\\get_ptt",
-                                         "l SWR",
-                                         "+l SWR",
-                                         "L SWR 1",
-                                         "+L SWR 1",
-                                         "l FOO",
-                                         "+\\get_level FOO",
-                                         "T x",
-                                         "F abc",
-                                         "+\\set_freq abc",
-                                         "v",
-                                         "+v",
-                                         "\\get_powerstat",
-                                         "+\\get_powerstat"};
+        // One row for each thing asked: frequency, mode, power, transmitting, SWR, errors, the rest.
+        // clang-format off
+        const QList<QByteArray> lines = {
+            "F 7050000", "+\\get_freq", "f",
+            "M USB 2400", "m", "+m", ";\\get_mode", "|m",
+            "L RFPOWER 0.05", "l RFPOWER", "+l RFPOWER", "+\\set_level RFPOWER 0.5",
+            "T 1", "t", "+t", "+\\set_ptt 0", "+\\get_ptt",
+            "l SWR", "+l SWR", "L SWR 1", "+L SWR 1",
+            "l FOO", "+\\get_level FOO", "T x", "F abc", "+\\set_freq abc",
+            "v", "+v", "\\get_powerstat", "+\\get_powerstat"};
+        // clang-format on
         for (const QByteArray& line : lines)
             QCOMPARE(line + " -> " + answer(ours, line), line + " -> " + answer(hamlib, line));
-        rigctld.kill();
-        rigctld.waitForFinished();
     }
 
     void tuneRun_data()

@@ -149,12 +149,9 @@ private slots:
         // The editor's store stays open throughout, as it does while the editor is on screen.
         MemoryStore store;
         QVERIFY(store.open(file));
-        QVERIFY(store.add({QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"), QStringLiteral("100"),
-                           QString(), true}));
-        QVERIFY(store.add({QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7100"), QStringLiteral("110"),
-                           QString(), true}));
-        QVERIFY(store.add({QStringLiteral("20"), QStringLiteral("FT8"), QStringLiteral("14074"), QStringLiteral("45"),
-                           QString(), false}));
+        QVERIFY(store.add({"40", "FT8", "7000", "100", "", true}));
+        QVERIFY(store.add({"40", "SSB", "7100", "110", "", true}));
+        QVERIFY(store.add({"20", "FT8", "14074", "45", "", false}));
         // A row written elsewhere with an empty angle: were it taken for 0, 7050 kHz would not give 105.1.
         QVERIFY(OtherConnection(file)
                     .exec(QStringLiteral("INSERT INTO MEMO_BANDA VALUES (4, '40', 'CW', '7050', NULL, '', 1, '')"))
@@ -186,8 +183,7 @@ private slots:
             {"radio back, same angle", [&] { follower.setFrequency(7000000); }, {}, Status::Following},
             {"memory edited meanwhile",
              [&] {
-                 QVERIFY(store.change(1, {QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"),
-                                          QStringLiteral("90"), QString(), true}));
+                 QVERIFY(store.change(1, {"40", "FT8", "7000", "90", "", true}));
                  follower.setFrequency(6990000);
              },
              "90", Status::Following},
@@ -202,10 +198,8 @@ private slots:
             QVERIFY2(follower.status() == step.status, step.what);
         }
 
-        QVERIFY(store.change(1, {QStringLiteral("40"), QStringLiteral("FT8"), QStringLiteral("7000"),
-                                 QStringLiteral("90"), QString(), false}));
-        QVERIFY(store.change(2, {QStringLiteral("40"), QStringLiteral("SSB"), QStringLiteral("7100"),
-                                 QStringLiteral("110"), QString(), false}));
+        QVERIFY(store.change(1, {"40", "FT8", "7000", "90", "", false}));
+        QVERIFY(store.change(2, {"40", "SSB", "7100", "110", "", false}));
         follower.setFollowing(true);
         QVERIFY(sent.isEmpty());
         QCOMPARE(follower.status(), Status::NoMemories);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "LoopbackPort.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -18,13 +19,14 @@ public:
     ~RigDaemon() { kill(); }
 
     // Starts the daemon, on the port it had before when restarted; false when it does not come up.
-    bool start()
+    bool start(const QStringList& moreArguments = {})
     {
         if (m_port == 0)
-            m_port = freePort();
+            m_port = freeLoopbackPort();
         m_daemon.setProgram(program());
-        m_daemon.setArguments({QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
-                               QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_port)});
+        m_daemon.setArguments(QStringList{QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
+                                          QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_port)} +
+                              moreArguments);
         m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_daemon.setStandardOutputFile(QProcess::nullDevice());
         m_daemon.start();
@@ -78,13 +80,6 @@ public:
     bool setFrequency(qint64 hertz) { return command("F " + QByteArray::number(hertz)); }
 
 private:
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        return probe.serverPort();
-    }
-
     QProcess m_daemon;
     QTcpSocket m_control;
     quint16 m_port = 0;

@@ -1,15 +1,7 @@
 #include "Ser2Net.h"
 
 #include <QFile>
-#include <QHostAddress>
-#include <QTcpServer>
 #include <QTest>
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-}
 
 Ser2Net::Ser2Net(const QString& device, const QString& scheme, quint16 port)
     : m_device(device)

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "LoopbackPort.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-
-// A loopback port nobody listens on at the moment of asking.
-quint16 freeLoopbackPort();
 
 // Debian's ser2net serving a serial line (here a pseudo-terminal's) on a loopback port, as a small
 // computer by the loop would: a YAML file of its own, started and stopped by the test.
