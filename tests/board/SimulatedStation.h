@@ -1,10 +1,8 @@
 #pragma once
 
-#include "LoopbackPort.h"
+#include "LoopbackDaemon.h"
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <QTest>
 
 #include <optional>
@@ -12,21 +10,17 @@
 // The simulated station (tools/station) on a free loopback port: a radio behind rigctld's protocol
 // whose SWR meter reads the loop at the servo angle of the pulse lines it is fed. Its log tells what
 // the radio was made to do; a connection of the test's own asks the radio how it stands.
-class SimulatedStation {
+class SimulatedStation : public LoopbackDaemon {
 public:
-    ~SimulatedStation() { kill(); }
-
     // Starts the station, on the port it had before when started again; false when it does not come up.
     // The log goes on from the one before.
     bool start(const QStringList& arguments = {})
     {
-        if (m_port == 0)
-            m_port = freeLoopbackPort();
         const qsizetype started = count(QStringLiteral("^STATION "));
-        m_station.setProgram(QStringLiteral(STATION));
-        m_station.setArguments(QStringList{QStringLiteral("--port"), QString::number(m_port)} + arguments);
-        m_station.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_station.start();
+        m_process.setProgram(QStringLiteral(STATION));
+        m_process.setArguments(QStringList{QStringLiteral("--port"), QString::number(m_port)} + arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
         if (!QTest::qWaitFor([&] { return count(QStringLiteral("^STATION ")) > started; }, 5000))
             return false;
         m_control.abort();
@@ -34,28 +28,17 @@ public:
         return m_control.waitForConnected(2000);
     }
 
-    void kill()
-    {
-        m_control.abort();
-        if (m_station.state() != QProcess::NotRunning) {
-            m_station.kill();
-            m_station.waitForFinished(5000);
-        }
-    }
-
-    quint16 port() const { return m_port; }
-
     void takePulseLine(const QByteArray& line)
     {
-        if (m_station.state() == QProcess::Running)
-            m_station.write(line);
+        if (m_process.state() == QProcess::Running)
+            m_process.write(line);
     }
 
     // Every line the station has logged, through all its starts.
     QStringList log()
     {
-        while (m_station.canReadLine())
-            m_log << QString::fromLatin1(m_station.readLine()).trimmed();
+        while (m_process.canReadLine())
+            m_log << QString::fromLatin1(m_process.readLine()).trimmed();
         return m_log;
     }
     // The last logged line that matches, with its captures.
@@ -105,19 +88,6 @@ public:
         return answer.trimmed();
     }
 
-    // The operator turns the VFO.
-    bool setFrequency(qint64 hertz)
-    {
-        m_control.write("F " + QByteArray::number(hertz) + '\n');
-        QByteArray reply;
-        while (!reply.contains('\n') && m_control.waitForReadyRead(2000))
-            reply += m_control.readAll();
-        return reply.startsWith("RPRT 0");
-    }
-
 private:
-    QProcess m_station;
-    QTcpSocket m_control;
-    quint16 m_port = 0;
     QStringList m_log;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoopbackPort.h"
+#include "LoopbackDaemon.h"
 
 #include <QProcess>
 #include <QString>
