@@ -146,8 +146,7 @@ private slots:
         MainWindowRig rig;
         if (!file.isEmpty()) {
             QVERIFY(QDir(rig.directory.path()).mkpath(QStringLiteral("images")));
-            QFile bitmap(rig.directory.path() + QStringLiteral("/images/veltrano.bmp"));
-            QVERIFY(bitmap.open(QIODevice::WriteOnly) && bitmap.write(file) == file.size());
+            QVERIFY(writeFile(rig.directory.path() + QStringLiteral("/images/veltrano.bmp"), file));
         }
         // The window starts reading its picture when it is made.
         rig.window = std::make_unique<MainWindow>(rig.directory.path(), rig.settings, rig.link, rig.platform);
