@@ -93,13 +93,10 @@ private slots:
         setup.rig->click("Command1");
         QVERIFY(setup.shown(QStringLiteral("OK IS pin 9 limits 0-180")));
 
-        const QList<std::pair<QString, int>> moves = {{"0", 544}, {"180", 2400}, {"90", 1472}};
-        for (const auto& [angle, microseconds] : moves) {
-            setup.setAngle(angle);
-            QVERIFY2(setup.board.waitWidth(9, microseconds, Tolerance),
-                     qPrintable(QStringLiteral("%1 degrees gave %2 us").arg(angle).arg(setup.board.width(9))));
-            QVERIFY(setup.shown(QStringLiteral("OK A %1 (%2 us)").arg(angle).arg(microseconds)));
-        }
+        // One angle is enough here: the widths for the whole range are test_board's.
+        setup.setAngle(QStringLiteral("90"));
+        QVERIFY2(setup.board.waitWidth(9, 1472, Tolerance), qPrintable(QString::number(setup.board.width(9))));
+        QVERIFY(setup.shown(QStringLiteral("OK A 90 (1472 us)")));
         setup.rig->click("S_piu");
         QVERIFY2(setup.board.waitWidth(9, 1482, Tolerance), qPrintable(QString::number(setup.board.width(9))));
         QVERIFY(setup.shown(QStringLiteral("OK A 91 (1482 us)")));
@@ -108,42 +105,26 @@ private slots:
 
     void theServoFollowsTheRadio()
     {
-        if (!RigDaemon::installed())
-            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
-        RigDaemon daemon;
-        QVERIFY(daemon.start());
+        START_RIGCTLD_OR_SKIP(daemon);
         ProgramOnBoard setup;
         setup.memories = {{"40", "FT8", "7000", "45", "", true}, {"40", "SSB", "7200", "135", "", true}};
         setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(daemon.port()) + "\r\nFOLLOW=1\r\nPOLL_MS=50\r\n";
         QVERIFY2(setup.start(), "the program did not come up on the emulated board");
 
         // The dummy radio starts on 145 MHz, above every memory: the highest memory's angle, once the
-        // servo is on.
+        // servo is on. Between the memories the pulse follows the radio; where in between, and which
+        // changes the follower sends, test_rig tries.
         setup.rig->click("Command1");
         QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
-        const QList<std::pair<qint64, int>> moves = {
-            {7000000, 1008}, // at a memory: 45 degrees
-            {7099000, 1477}, // between them, linear in 1/f^2: 90.5 degrees (linear in f would be 89.6)
-        };
-        for (const auto& [hertz, microseconds] : moves) {
-            QVERIFY(daemon.setFrequency(hertz));
-            QVERIFY2(setup.board.waitWidth(9, microseconds, Tolerance),
-                     qPrintable(QStringLiteral("%1 Hz gave %2 us").arg(hertz).arg(setup.board.width(9))));
-        }
+        QVERIFY(daemon.setFrequency(7099000));
+        QVERIFY2(setup.board.waitWidth(9, 1477, Tolerance), qPrintable(QString::number(setup.board.width(9))));
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,90.5,"));
         QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90.5"));
         auto* indicator = setup.rig->get<QWidget>("Shape_RIG");
         QVERIFY(indicator->isVisible());
         QCOMPARE(indicatorColour(indicator), colourFromValue(ColourValues().green));
-
-        // Servo off: the radio moves, the loop does not. On again: it catches up.
         setup.rig->click("Command1");
         QTRY_COMPARE(indicatorColour(indicator), colourFromValue(ColourValues().orange));
-        QVERIFY(daemon.setFrequency(7200000));
-        QTest::qWait(400);
-        QCOMPARE(setup.board.width(9), 1477);
-        setup.rig->click("Command1");
-        QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
     }
 
     void tuneBySwrFromTheRigWindow_data()
@@ -163,8 +144,9 @@ private slots:
     }
 
     // Memories 1.2 degrees off the dip, the radio on 7050 kHz in USB at half power: TUNE in the rig
-    // window brings the loop to the dip, the radio back to USB at half power, and Store puts the
-    // angle into the memory at 7050 kHz. Following leaves the tuned angle until the radio moves.
+    // window runs the search (how close it gets and how it transmits, test_tuning checks), the radio
+    // is given back, and Store puts the angle into the memory at 7050 kHz. Following leaves the tuned
+    // angle until the radio moves.
     void tuneBySwrFromTheRigWindow()
     {
         QFETCH(QString, firstMemoryKHz);
@@ -194,14 +176,6 @@ private slots:
         const QString status = widget<QLabel>(*window, "tuneStatusLabel")->text();
         QVERIFY2(status.startsWith(QLatin1String("Tuned:")), qPrintable(status));
 
-        const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
-        QVERIFY(last);
-        QVERIFY2(last->captured(1).toDouble() <= 1.3 && std::abs(last->captured(2).toDouble() - dip) <= 0.15,
-                 qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
-        const auto off = station.logged(QStringLiteral("^PTT off on_air_s=([0-9.]+) max_power=([0-9.]+)"));
-        QVERIFY(off);
-        QVERIFY2(off->captured(1).toDouble() <= 10 && off->captured(2).toDouble() <= 0.05,
-                 qPrintable(off->captured(0)));
         QCOMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
         const QString tuned = widget<QLineEdit>(*window, "tuneAngleField")->text();
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + tuned + ',');

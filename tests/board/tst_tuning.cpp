@@ -49,10 +49,7 @@ private slots:
     // plain and the extended form, errors included.
     void stationAnswersAsRigctldDoes()
     {
-        if (!RigDaemon::installed())
-            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
-        RigDaemon rigctld;
-        QVERIFY(rigctld.start({QStringLiteral("-P"), QStringLiteral("RIG")}));
+        START_RIGCTLD_OR_SKIP(rigctld, {QStringLiteral("-P"), QStringLiteral("RIG")});
         QTcpSocket hamlib;
         hamlib.connectToHost(QStringLiteral("127.0.0.1"), rigctld.port());
         QVERIFY(hamlib.waitForConnected(2000));

@@ -111,9 +111,6 @@ private slots:
         QTest::newRow("two at once, CR LF")
             << QByteArray("get_freq:\r\nFrequency: 7050000\r\nRPRT 0\r\nget_mode:\nMode: USB\nPassband: 2400\nRPRT 0\n")
             << "get_freq()|Frequency: 7050000|0 / get_mode()|Mode: USB;Passband: 2400|0" << 0;
-        QTest::newRow("garbage before and between")
-            << QByteArray("hello\n\nget_freq:\nFrequency: 1\nRPRT 0\nFrequency: 2\n") << "get_freq()|Frequency: 1|0"
-            << 3;
         QTest::newRow("status that is no number drops its reply")
             << QByteArray("get_freq:\nFrequency: 1\nRPRT zero\nget_vfo:\nVFO: VFOA\nRPRT 0\n")
             << "get_vfo()|VFO: VFOA|0" << 3;
@@ -123,8 +120,9 @@ private slots:
         QTest::newRow("a reply that never ends is dropped")
             << "get_freq:\n" + QByteArray("x\n").repeated(RigReplyParser::MostLines + 1) + "RPRT 0\n"
             << "()||0" << int(RigReplyParser::MostLines) + 2;
-        QTest::newRow("half a line at the end") << QByteArray("get_freq:\nFrequ") << "" << 2;
     }
+    // Noise, an answer to a question not asked and half a reply at the end are tried on the link,
+    // against a peer that writes its answers in pieces.
     void replyParser()
     {
         QFETCH(QByteArray, bytes);
@@ -208,10 +206,7 @@ private slots:
 
     void linkFollowsTheDaemon()
     {
-        if (!RigDaemon::installed())
-            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
-        RigDaemon daemon;
-        QVERIFY(daemon.start());
+        START_RIGCTLD_OR_SKIP(daemon);
         RigLink link;
         link.start(QStringLiteral("127.0.0.1"), daemon.port(), 50);
         QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 145000000 && link.mode() == u"FM"; }, WaitMs));
@@ -327,10 +322,7 @@ private slots:
 
     void rigWindowConnectsFollowsAndWritesTheSection()
     {
-        if (!RigDaemon::installed())
-            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
-        RigDaemon daemon;
-        QVERIFY(daemon.start());
+        START_RIGCTLD_OR_SKIP(daemon);
         QVERIFY(daemon.setFrequency(7074500));
         TestProgramDirectory directory(TestProgramDirectory::standardSettings(QStringLiteral("/dev/null")));
         GlobalSettings settings;

@@ -3,6 +3,7 @@
 #include "LoopbackDaemon.h"
 
 #include <QDeadlineTimer>
+#include <QTest>
 #include <QThread>
 
 #include <csignal>
@@ -40,3 +41,10 @@ public:
     void freeze() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
     void thaw() { ::kill(pid_t(m_process.processId()), SIGCONT); }
 };
+
+// Starts rigctld as `name` for the test, which is skipped where Hamlib's rigctld is not installed.
+#define START_RIGCTLD_OR_SKIP(name, ...)                                                                               \
+    if (!RigDaemon::installed())                                                                                       \
+        QSKIP("rigctld is not installed (Debian package libhamlib-utils)");                                            \
+    RigDaemon name;                                                                                                    \
+    QVERIFY(name.start(__VA_ARGS__))
