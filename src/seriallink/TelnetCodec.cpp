@@ -119,33 +119,31 @@ void TelnetCodec::negotiate(quint8 verb, quint8 option, QByteArray& replies)
 {
     Option& state = m_options[option];
     switch (verb) {
-    case Do:
-        if (!weTake(option))
-            say(replies, Wont, option);
-        else if (state.us == Side::No)
-            say(replies, Will, option);
-        if (weTake(option))
-            state.us = Side::Yes;
-        break;
-    case Dont:
-        if (state.us == Side::Yes)
-            say(replies, Wont, option);
-        state.us = Side::No;
-        break;
-    case Will:
-        if (!theyMay(option))
-            say(replies, Dont, option);
-        else if (state.them == Side::No)
-            say(replies, Do, option);
-        if (theyMay(option))
-            state.them = Side::Yes;
-        break;
-    case Wont:
-        if (state.them == Side::Yes)
-            say(replies, Dont, option);
-        state.them = Side::No;
-        break;
+    case Do: answerEnable(state.us, weTake(option), Will, Wont, option, replies); break;
+    case Dont: answerDisable(state.us, Wont, option, replies); break;
+    case Will: answerEnable(state.them, theyMay(option), Do, Dont, option, replies); break;
+    case Wont: answerDisable(state.them, Dont, option, replies); break;
     }
+}
+
+void TelnetCodec::answerEnable(Side& side, bool acceptable, quint8 agree, quint8 refuse, quint8 option,
+                               QByteArray& replies)
+{
+    if (!acceptable) {
+        say(replies, refuse, option);
+        return;
+    }
+    // Our own request already said yes: the far end's agreement needs no answer.
+    if (side == Side::No)
+        say(replies, agree, option);
+    side = Side::Yes;
+}
+
+void TelnetCodec::answerDisable(Side& side, quint8 confirm, quint8 option, QByteArray& replies)
+{
+    if (side == Side::Yes)
+        say(replies, confirm, option);
+    side = Side::No;
 }
 
 QByteArray TelnetCodec::escape(QByteArrayView data)

@@ -38,6 +38,10 @@ private:
     enum class State : quint8 { Data, Command, Option, Subnegotiation, SubnegotiationCommand };
 
     void negotiate(quint8 verb, quint8 option, QByteArray& replies);
+    // The far end asks a side of an option on (DO or WILL) or off (DONT or WONT).
+    static void answerEnable(Side& side, bool acceptable, quint8 agree, quint8 refuse, quint8 option,
+                             QByteArray& replies);
+    static void answerDisable(Side& side, quint8 confirm, quint8 option, QByteArray& replies);
 
     std::array<Option, 256> m_options{};
     State m_state = State::Data;
