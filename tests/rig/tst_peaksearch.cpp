@@ -88,7 +88,7 @@ private slots:
         }
         QVERIFY(search.finished());
         QCOMPARE(search.result(), result);
-        QVERIFY2(search.readings() <= 100, qPrintable(QString::number(search.readings())));
+        QVERIFY2(search.readings() <= 120, qPrintable(QString::number(search.readings())));
         if (result != PeakSearch::Result::Peaked)
             return;
         const double shaftEnd = shaft.shaftDegrees(seconds);
