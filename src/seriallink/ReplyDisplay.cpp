@@ -26,10 +26,11 @@ void ReplyDisplay::HandleInput(const QByteArray& received)
     // The board speaks 8-bit text; every byte is one character.
     const QString piece = QString::fromLatin1(received);
     m_ui.COMANDO->setCursorPosition(m_ui.COMANDO->text().size());
-    m_shownLine = latestLine(m_shownLine, piece);
+    // Each field holds its own line in progress, so whatever empties a field also ends the line it held.
+    const QString reply = latestLine(m_ui.RISPOSTA->text(), piece);
     m_ui.RISPOSTA->clear();
-    m_ui.RISPOSTA->setText(m_shownLine);
-    m_ui.Text2->setText(m_shownLine);
+    m_ui.RISPOSTA->setText(reply);
+    m_ui.Text2->setText(latestLine(m_ui.Text2->text(), piece));
 }
 
 QString ReplyDisplay::latestLine(const QString& shown, const QString& piece)

@@ -28,5 +28,4 @@ private:
 
     Widgets m_ui;
     SerialLink& m_link;
-    QString m_shownLine;
 };

@@ -394,6 +394,34 @@ private slots:
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
     }
 
+    // A line the board left unfinished goes with the field the operator empties: the next reply shows alone.
+    void emptyingAReplyFieldDropsItsUnfinishedLine_data()
+    {
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("SET ANGLE") << QByteArray("SETTA_ANGOLO") << QByteArray("RISPOSTA")
+                                   << QByteArray("OK A 95 (1524 us)\r\n");
+        QTest::newRow("CLEAR") << QByteArray("Command3") << QByteArray("Text2")
+                               << QByteArray("OK IS pin 9 limits 0-180\r\n");
+    }
+    void emptyingAReplyFieldDropsItsUnfinishedLine()
+    {
+        QFETCH(QByteArray, button);
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.click("Command1");
+        QCOMPARE(rig.sent("IS,9,0,180,"), QByteArray("IS,9,0,180,\r"));
+        rig.set("ANGLE", QStringLiteral("95"));
+        rig.board.writeToProgram("BOOT NOISE");
+        QTRY_COMPARE(rig.texts({field.constData()}), QStringLiteral("BOOT NOISE"));
+        rig.click(button.constData());
+        QCOMPARE(rig.texts({field.constData()}), QString());
+        rig.board.writeToProgram(reply);
+        QTRY_COMPARE(rig.texts({field.constData()}), QString::fromLatin1(reply));
+    }
+
     // The stored values are PIN=9, MINROT=0, MAXROT=180; the fields hold the pin given and 0, 170.
     void setupSendChecksThePinAndAsksBeforeOverwriting_data()
     {
