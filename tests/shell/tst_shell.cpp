@@ -162,6 +162,11 @@ private slots:
         QTest::newRow("no such port") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=200")
                                       << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  "
                                          "Non corrisponde\n\ra quella rlevata in Gestione Dispositivi del PC";
+        // Any 16-bit number loads; one that names no port fails as a missing port does.
+        for (const char* number : {"300", "0", "-1"})
+            QTest::newRow(qPrintable(QStringLiteral("port %1").arg(number)))
+                << QByteArray("PORTACOM=6") << "PORTACOM=" + QByteArray(number)
+                << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.";
         QTest::newRow("pin not a number") << QByteArray("PIN=9") << QByteArray("PIN=nove")
                                           << SettingsErrorTitle + "|VELTRANO.ini, section [sezione 8], key \"PIN\": "
                                                                   "the value \"nove\" cannot be used.";
