@@ -163,6 +163,8 @@ void ConnectionFrame::finishConnect(bool opened, const QString& error)
                        QStringLiteral("DISCONNECT"), MessageIcon::Critical);
     m_ui.Label3->clear();
     setState(State::Disconnected);
+    // The operator chose to work with the board again; the frame stays for the next try.
+    m_ui.Frame1->show();
 }
 
 void ConnectionFrame::closeFrame()

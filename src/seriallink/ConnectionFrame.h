@@ -27,8 +27,8 @@ public:
         QLabel* Label3;
         QPushButton* CHIUDE_WIN_PORTA;
         QPushButton* ABILI;
-        // Read only: the " COMMAND " frame is hidden while the operator cannot send.
-        const QWidget* Frame1;
+        // The " COMMAND " frame: hidden after a disconnect, shown again by any connect, failed or not.
+        QWidget* Frame1;
     };
     // What the connect button does next: connect (Disconnected) or disconnect (Connected).
     enum class State { Disconnected, Connected };

@@ -19,7 +19,7 @@ public:
     ReplyDisplay(const Widgets& widgets, SerialLink& link, QObject* parent = nullptr);
 
     void HandleInput(const QByteArray& received);
-    // What the reply fields show after a received piece: the line it belongs to, whole once ended.
+    // What a reply field shows after a received piece: the piece, after the unfinished line it continues.
     static QString latestLine(const QString& shown, const QString& piece);
     static constexpr qsizetype MaxShown = 1024; // far beyond any reply the board sends
 
@@ -28,5 +28,4 @@ private:
 
     Widgets m_ui;
     SerialLink& m_link;
-    QString m_shownLine;
 };

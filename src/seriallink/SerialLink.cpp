@@ -2,6 +2,7 @@
 
 #include "NetworkTransport.h"
 #include "SerialTransport.h"
+#include "SettingKeys.h"
 
 #include <QEventLoop>
 
@@ -58,7 +59,7 @@ void SerialLink::setHandshakingNone()
 void SerialLink::beginOpen()
 {
     close();
-    if (m_portNumber < 1) {
+    if (m_portNumber < PortNumbers.minimum || m_portNumber > PortNumbers.maximum) {
         m_errorNumber = NoSuchPort;
         settleOpen(false, QStringLiteral("Invalid port number %1").arg(m_portNumber));
         return;

@@ -21,7 +21,8 @@ struct NumberRange {
     long long maximum = 0;
 };
 
-// The record keeps pin and limits in 16 bits; ports and speeds are what a serial port can have.
+// The record keeps port, pin and limits in 16 bits; a stored port number outside the ports a machine
+// can have loads, and opening it then fails as for a port that is not there.
 inline constexpr NumberRange WholeSettingRange{-32768, 32767};
 inline constexpr NumberRange PortNumbers{1, 255};
 inline constexpr NumberRange LineSpeeds{1, 4000000};
@@ -45,7 +46,7 @@ inline constexpr SettingKey SettingKeys[] = {
     {Setting::path_DATI, "sezione 2", "path_DATI", SettingKind::DatabasePath, {}},
     {Setting::UTENTE, "sezione 3", "UTENTE", SettingKind::Text, {}},
     {Setting::RELEASE, "sezione 5", "RELEASE", SettingKind::Text, {}},
-    {Setting::PORTACOM, "sezione 6", "PORTACOM", SettingKind::WholeNumber, PortNumbers},
+    {Setting::PORTACOM, "sezione 6", "PORTACOM", SettingKind::WholeNumber, WholeSettingRange},
     {Setting::PORTACOMSET, "sezione 7", "PORTACOMSET", SettingKind::LineSettings, LineSpeeds},
     {Setting::PIN, "sezione 8", "PIN", SettingKind::WholeNumber, WholeSettingRange},
     {Setting::MAXROT, "sezione 9", "MAXROT", SettingKind::WholeNumber, WholeSettingRange},

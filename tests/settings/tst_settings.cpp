@@ -117,7 +117,7 @@ private slots:
         QTest::addColumn<QByteArray>("to");
         QTest::addColumn<QString>("key");
         QTest::newRow("no file") << Standard << QByteArray() << "PORTACOM";
-        QTest::newRow("port zero") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=0") << "PORTACOM";
+        QTest::newRow("port beyond 16 bits") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=32768") << "PORTACOM";
         QTest::newRow("pin fraction") << QByteArray("PIN=9") << QByteArray("PIN=9.5") << "PIN";
         QTest::newRow("speed alone") << QByteArray("9600,n,8,1") << QByteArray("9600") << "PORTACOMSET";
         QTest::newRow("database outside the program")

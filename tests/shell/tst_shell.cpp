@@ -162,6 +162,11 @@ private slots:
         QTest::newRow("no such port") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=200")
                                       << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  "
                                          "Non corrisponde\n\ra quella rlevata in Gestione Dispositivi del PC";
+        // Any 16-bit number loads; one that names no port fails as a missing port does.
+        for (const char* number : {"300", "0", "-1"})
+            QTest::newRow(qPrintable(QStringLiteral("port %1").arg(number)))
+                << QByteArray("PORTACOM=6") << "PORTACOM=" + QByteArray(number)
+                << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.";
         QTest::newRow("pin not a number") << QByteArray("PIN=9") << QByteArray("PIN=nove")
                                           << SettingsErrorTitle + "|VELTRANO.ini, section [sezione 8], key \"PIN\": "
                                                                   "the value \"nove\" cannot be used.";
@@ -230,17 +235,19 @@ private slots:
         rig.set("cboPort", QStringLiteral("COM200"));
         rig.click("CON_DISCON");
         rig.set("cboBaudrate", QStringLiteral("9600"));
-        rig.click("CON_DISCON"); // disconnects
+        rig.click("CON_DISCON");       // disconnects
+        rig.click("CHIUDE_WIN_PORTA"); // a reminder that nothing is connected
+        QCOMPARE(rig.platform.boxes().last(), "|         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT");
         rig.click("CON_DISCON"); // COM200 is a device no machine has
         const QStringList boxes = rig.platform.boxes();
         QCOMPARE(boxes.mid(0, 2),
                  QStringList({"COMM PORT SETTING ERROR|It is necessary to indicate the COMM port in use",
                               "CONNECTION SPEED ERROR|It is necessary to indicate the Boudarate"}));
-        QVERIFY(boxes.size() == 3 && boxes[2].startsWith(u"DISCONNECT|Unable to open port: Check connections.\r\n"));
+        QVERIFY(boxes.size() == 4 && boxes[3].startsWith(u"DISCONNECT|Unable to open port: Check connections.\r\n"));
         QVERIFY(!rig.link.isOpen());
-        QCOMPARE(rig.texts({"Label3", "CON_DISCON"}) + rig.enabled({"ESEGUE_SET"}), "|&Connect-");
-        rig.click("CHIUDE_WIN_PORTA"); // a reminder that nothing is connected
-        QCOMPARE(rig.platform.boxes().last(), "|         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT");
+        // The command frame comes back with the attempt; only the connection is missing.
+        QCOMPARE(rig.texts({"Label3", "CON_DISCON"}) + rig.enabled({"ESEGUE_SET"}) + rig.visible({"Frame1"}),
+                 "|&Connect-+");
         rig.click("ESCE"); // with the port closed, the servo is left alone
         QVERIFY(rig.platform.ended && rig.platform.pauses.isEmpty() && rig.sent().isEmpty());
     }
@@ -390,6 +397,34 @@ private slots:
         QCOMPARE(rig.sent(), QByteArray());
         QCOMPARE(rig.texts({"Command1", "ANGLE"}) + rig.enabled(positioning), "OFF|------");
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
+    }
+
+    // A line the board left unfinished goes with the field the operator empties: the next reply shows alone.
+    void emptyingAReplyFieldDropsItsUnfinishedLine_data()
+    {
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("SET ANGLE") << QByteArray("SETTA_ANGOLO") << QByteArray("RISPOSTA")
+                                   << QByteArray("OK A 95 (1524 us)\r\n");
+        QTest::newRow("CLEAR") << QByteArray("Command3") << QByteArray("Text2")
+                               << QByteArray("OK IS pin 9 limits 0-180\r\n");
+    }
+    void emptyingAReplyFieldDropsItsUnfinishedLine()
+    {
+        QFETCH(QByteArray, button);
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.click("Command1");
+        QCOMPARE(rig.sent("IS,9,0,180,"), QByteArray("IS,9,0,180,\r"));
+        rig.set("ANGLE", QStringLiteral("95"));
+        rig.board.writeToProgram("BOOT NOISE");
+        QTRY_COMPARE(rig.texts({field.constData()}), QStringLiteral("BOOT NOISE"));
+        rig.click(button.constData());
+        QCOMPARE(rig.texts({field.constData()}), QString());
+        rig.board.writeToProgram(reply);
+        QTRY_COMPARE(rig.texts({field.constData()}), QString::fromLatin1(reply));
     }
 
     // The stored values are PIN=9, MINROT=0, MAXROT=180; the fields hold the pin given and 0, 170.
