@@ -10,12 +10,12 @@
 #include <functional>
 #include <optional>
 
-class RigLink;
+class RigChannel;
 struct RigReply;
 
 // One press of TUNE: the radio transmits a low-power carrier while the search walks the servo to the
 // lowest SWR its meter shows, then gets back its mode, passband and power. Everything goes to the
-// radio through the rig link, one command after the other; the angles go out as a signal for the
+// radio through the rig channel, one command after the other; the angles go out as a signal for the
 // owner's one transmit path.
 //
 // Whatever ends a run, the radio is told to stop transmitting first and then given its settings back.
@@ -51,7 +51,7 @@ public:
     // A reading of 0 is read again once after this, in case the radio was slow to start transmitting.
     static constexpr int NoPowerRetryMs = 300;
 
-    explicit TuneRun(RigLink& link, QObject* parent = nullptr);
+    explicit TuneRun(RigChannel& channel, QObject* parent = nullptr);
     ~TuneRun() override;
 
     // Starts a run from the angle the servo stands at; nothing when a run is already on.
@@ -107,7 +107,7 @@ private:
     void linkStateChanged();
     void frequencyChanged(qint64 hertz);
 
-    RigLink& m_link;
+    RigChannel& m_channel;
     Plan m_plan;
     bool m_servoOn = false;
     bool m_portOpen = false;
