@@ -1,5 +1,6 @@
 #include "RigFollower.h"
 
+#include "BoardSession.h"
 #include "MemoryStore.h"
 
 #include <QFile>
@@ -20,9 +21,12 @@ QByteArray fileStamp(const QString& filePath)
 
 } // namespace
 
-RigFollower::RigFollower(QObject* parent)
+RigFollower::RigFollower(const BoardSession& session, QObject* parent)
     : QObject(parent)
+    , m_session(session)
 {
+    connect(&m_session, &BoardSession::linkOpenChanged, this, &RigFollower::update);
+    connect(&m_session, &BoardSession::servoStateChanged, this, &RigFollower::update);
 }
 
 void RigFollower::setMemoryFile(const QString& filePath)
@@ -40,9 +44,9 @@ RigFollower::Status RigFollower::status() const
         return Status::NoRadio;
     if (!m_tuning)
         return Status::NoMemories;
-    if (!m_portOpen)
+    if (!m_session.isLinkOpen())
         return Status::PortClosed;
-    if (!m_servoOn)
+    if (m_session.servoState() != ServoState::On)
         return Status::ServoOff;
     return Status::Following;
 }
@@ -71,18 +75,6 @@ QString RigFollower::statusText() const
 void RigFollower::setFollowing(bool following)
 {
     m_following = following;
-    update();
-}
-
-void RigFollower::setServoOn(bool on)
-{
-    m_servoOn = on;
-    update();
-}
-
-void RigFollower::setPortOpen(bool open)
-{
-    m_portOpen = open;
     update();
 }
 
@@ -123,7 +115,7 @@ void RigFollower::update()
             m_sentTenths = m_tuning->tenths;
             emit sendRequested(angleText(m_tuning->tenths));
         }
-    } else if (!m_following || !m_servoOn || !m_portOpen) {
+    } else if (!m_following || !m_session.isServoReady()) {
         // The servo may have been moved or restarted meanwhile: the next chance sends again.
         m_sentTenths.reset();
     }

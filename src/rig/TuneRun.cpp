@@ -1,5 +1,6 @@
 #include "TuneRun.h"
 
+#include "BoardSession.h"
 #include "RigChannel.h"
 #include "TuningTable.h"
 
@@ -29,9 +30,10 @@ std::optional<double> levelOf(const RigReply& reply)
 
 } // namespace
 
-TuneRun::TuneRun(RigChannel& channel, QObject* parent)
+TuneRun::TuneRun(RigChannel& channel, const BoardSession& session, QObject* parent)
     : QObject(parent)
     , m_channel(channel)
+    , m_session(session)
 {
     m_settleTimer.setSingleShot(true);
     m_limitTimer.setSingleShot(true);
@@ -42,6 +44,8 @@ TuneRun::TuneRun(RigChannel& channel, QObject* parent)
     connect(&m_limitTimer, &QTimer::timeout, this, [this] { end(Outcome::TimeLimit); });
     connect(&m_channel, &RigChannel::stateChanged, this, &TuneRun::linkStateChanged);
     connect(&m_channel, &RigChannel::frequencyChanged, this, &TuneRun::frequencyChanged);
+    connect(&m_session, &BoardSession::linkOpenChanged, this, &TuneRun::boardChanged);
+    connect(&m_session, &BoardSession::servoStateChanged, this, &TuneRun::boardChanged);
 }
 
 TuneRun::~TuneRun() = default;
@@ -170,15 +174,16 @@ void TuneRun::stop(Outcome why)
     end(why);
 }
 
-void TuneRun::setServoState(bool servoOn, bool portOpen)
+bool TuneRun::servoReady() const
 {
-    if (servoOn == m_servoOn && portOpen == m_portOpen)
-        return;
-    m_servoOn = servoOn;
-    m_portOpen = portOpen;
-    if (!portOpen)
+    return m_session.isServoReady();
+}
+
+void TuneRun::boardChanged()
+{
+    if (!m_session.isLinkOpen())
         end(Outcome::PortClosed);
-    else if (!servoOn)
+    else if (m_session.servoState() != ServoState::On)
         end(Outcome::ServoOff);
     emit progressed();
 }

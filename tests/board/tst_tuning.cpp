@@ -1,6 +1,7 @@
 // Tuning by SWR on the simulated station and the emulated board: the run keys the radio at low power,
 // walks the servo through the board to the dip the station's meter shows, and gives the radio back
 // its mode and power, also when the daemon dies mid-run.
+#include "BoardSession.h"
 #include "EmulatedBoard.h"
 #include "RigDaemon.h"
 #include "RigLink.h"
@@ -108,7 +109,10 @@ private slots:
         RigLink link;
         link.start(QStringLiteral("127.0.0.1"), station.port(), 100);
         QTRY_VERIFY(link.state() == RigLink::State::Connected);
-        TuneRun run(link);
+        BoardSession session;
+        session.setLinkOpen(true);
+        session.setServoState(ServoState::On);
+        TuneRun run(link, session);
         connect(&run, &TuneRun::moveRequested, &port, [&send](const QString& angle) { send("A," + angle + ','); });
         QSignalSpy finished(&run, &TuneRun::finished);
         TuneRun::Plan plan;

@@ -1,6 +1,7 @@
 // The tune run's every outcome against a radio that answers from a script: what it is asked, what
 // makes it stop, and that whatever ends the run, the radio is unkeyed first and given back its mode,
 // passband and power.
+#include "BoardSession.h"
 #include "RigChannel.h"
 #include "TuneRun.h"
 
@@ -215,8 +216,10 @@ private slots:
 
         ScriptedRadio radio;
         radio.script = script;
-        TuneRun run(radio);
-        run.setServoState(true, true);
+        BoardSession board;
+        board.setLinkOpen(true);
+        board.setServoState(ServoState::On);
+        TuneRun run(radio, board);
         connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
         QSignalSpy moves(&run, &TuneRun::moveRequested);
         QSignalSpy finished(&run, &TuneRun::finished);
@@ -226,8 +229,8 @@ private slots:
             switch (event) {
             case Event::None: break;
             case Event::OperatorStops: run.stop(); break;
-            case Event::PortCloses: run.setServoState(true, false); break;
-            case Event::ServoOff: run.setServoState(false, true); break;
+            case Event::PortCloses: board.setLinkOpen(false); break;
+            case Event::ServoOff: board.setServoState(ServoState::Off); break;
             case Event::FrequencyChanges: radio.tune(7100000); break;
             case Event::LinkDrops: radio.drop(); break;
             }
