@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -181,6 +182,19 @@ StoredMemory storedForm(const TypedMemory& typed)
             typed.valid ? QStringLiteral("A,") + degrees : QStringLiteral(""),
             typed.valid,
             typed.note.trimmed()};
+}
+
+QList<UsableMemory> usableMemories(const QList<StoredMemory>& memories)
+{
+    QList<UsableMemory> usable;
+    for (const StoredMemory& memory : memories) {
+        // The frequency as the store writes it: a plain decimal number of kHz, nothing around it.
+        bool number = false;
+        const double kHz = memory.frequency.trimmed().toDouble(&number);
+        if (memory.valid && number && std::isfinite(kHz) && kHz > 0 && std::isfinite(memory.degrees))
+            usable.append({memory.number, memory.band, memory.mode, kHz, memory.degrees});
+    }
+    return usable;
 }
 
 QString memoryFilePath(const QString& programDirectory, const GlobalSettings& settings)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemoryFileWatch.h"
 #include "TuningTable.h"
 
 #include <QByteArray>
@@ -50,13 +51,10 @@ signals:
 
 private:
     void update();
-    void readMemoriesWhenChanged();
 
     const BoardSession& m_session;
-    QString m_memoryFilePath;
-    std::optional<QByteArray> m_memoryFileStamp; // of the file the table was read from
+    MemoryFileWatch m_memories;
     TuningTable m_table;
-    QString m_memoryProblem;
     bool m_following = false;
     qint64 m_frequencyHz = 0;
     std::optional<Tuning> m_tuning;
