@@ -4,7 +4,6 @@
 // made, and the same runs with a radio that takes 20 ms to answer each command, as rigctld's own
 // dummy radio does.
 #include "BoardSession.h"
-#include "BoardSession.h"
 #include "EmulatedBoard.h"
 #include "Figures.h"
 #include "RigLink.h"

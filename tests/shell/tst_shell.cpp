@@ -46,7 +46,8 @@ struct LongestGap {
     qint64 longest = 0;
     LongestGap()
     {
-        QObject::connect(&ticker, &QTimer::timeout, [this] { longest = std::max(longest, sinceTick.restart()); });
+        QObject::connect(&ticker, &QTimer::timeout, &ticker,
+                         [this] { longest = std::max(longest, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(5);
     }
