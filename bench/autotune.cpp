@@ -3,6 +3,7 @@
 // the run leaves. Beside it, the settling alone (moves times 50 ms), the floor for the moves the run
 // made, and the same runs with a radio that takes 20 ms to answer each command, as rigctld's own
 // dummy radio does.
+#include "BoardSession.h"
 #include "EmulatedBoard.h"
 #include "Figures.h"
 #include "RigLink.h"
@@ -49,7 +50,10 @@ bool measure(const QStringList& stationOptions, Figures& figures)
     link.start(QStringLiteral("127.0.0.1"), station.port(), 100);
     if (!QTest::qWaitFor([&link] { return link.state() == RigLink::State::Connected; }, 5000))
         return false;
-    TuneRun run(link);
+    BoardSession session;
+    session.setLinkOpen(true);
+    session.setServoState(ServoState::On);
+    TuneRun run(link, session);
     int moves = 0;
     QObject::connect(&run, &TuneRun::moveRequested, &port, [&](const QString& angle) {
         ++moves;

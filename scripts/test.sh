@@ -6,6 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
+# Every source as .clang-format lays it out.
+scripts/install-deps.sh clang-format
+find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
+
 # The board (firmware and emulator) is part of what the tests drive.
 scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -5,8 +5,7 @@
 
 // Secondary windows are single instances, closed by deleting them: asking for one that is open
 // only brings it to the front, without running its opening steps again.
-template <class Window, class Create>
-Window* showSingleInstance(QPointer<Window>& window, Create create)
+template <class Window, class Create> Window* showSingleInstance(QPointer<Window>& window, Create create)
 {
     if (!window) {
         window = create();

@@ -1,5 +1,6 @@
 #include "MemoryCsv.h"
 
+#include "MemoryColumns.h"
 #include "NumberText.h"
 
 #include <QDir>
@@ -16,9 +17,11 @@ namespace {
 enum Field { Band, Mode, Frequency, Degrees, Command, Valid, Note, FieldCount };
 // The first four are required.
 constexpr int RequiredFields = 4;
-const std::array<QString, FieldCount> ColumnNames = {
-    QStringLiteral("BANDA"),   QStringLiteral("MODO"),   QStringLiteral("FREQUENZA"), QStringLiteral("GRADI"),
-    QStringLiteral("COMANDO"), QStringLiteral("valido"), QStringLiteral("NOTE")};
+// Each field is the column of the table after the number.
+QString columnName(int field)
+{
+    return memoryColumnName(MemoryColumn(ColumnBand + field));
+}
 
 bool isRecordEnd(QChar character)
 {
@@ -193,17 +196,17 @@ CsvMemories memoriesFromCsv(const QByteArray& bytes)
     columns.fill(-1);
     for (qsizetype column = 0; column < header.fields.size(); ++column) {
         for (int field = 0; field < FieldCount; ++field) {
-            if (header.fields[column].trimmed().compare(ColumnNames[field], Qt::CaseInsensitive) != 0)
+            if (header.fields[column].trimmed().compare(columnName(field), Qt::CaseInsensitive) != 0)
                 continue;
             if (columns[field] >= 0)
-                return refuse(header.line, QStringLiteral("the column %1 appears twice").arg(ColumnNames[field]));
+                return refuse(header.line, QStringLiteral("the column %1 appears twice").arg(columnName(field)));
             columns[field] = column;
         }
     }
     QStringList missing;
     for (int field = 0; field < RequiredFields; ++field) {
         if (columns[field] < 0)
-            missing.append(ColumnNames[field]);
+            missing.append(columnName(field));
     }
     if (!missing.isEmpty()) {
         const bool one = missing.size() == 1;
@@ -222,13 +225,13 @@ CsvMemories memoriesFromCsv(const QByteArray& bytes)
         };
         for (Field field : {Band, Mode}) {
             if (cell(field).trimmed().isEmpty())
-                return refuse(record.line, QStringLiteral("the %1 value is empty").arg(ColumnNames[field]));
+                return refuse(record.line, QStringLiteral("the %1 value is empty").arg(columnName(field)));
         }
         for (Field field : {Frequency, Degrees}) {
             if (!decimalNumber(cell(field))) {
                 return refuse(
                     record.line,
-                    QStringLiteral("the %1 value \"%2\" is not a number").arg(ColumnNames[field], cell(field)));
+                    QStringLiteral("the %1 value \"%2\" is not a number").arg(columnName(field), cell(field)));
             }
         }
         const auto valid = columns[Valid] < 0 ? std::optional(true) : flagValue(cell(Valid));
@@ -245,7 +248,7 @@ CsvMemories memoriesFromCsv(const QByteArray& bytes)
 
 QByteArray memoriesToCsv(const QList<StoredMemory>& memories)
 {
-    QString text = QStringLiteral("ID,BANDA,MODO,FREQUENZA,GRADI,COMANDO,valido,NOTE\r\n");
+    QString text = memoryColumnNames(QStringLiteral(",")) + QStringLiteral("\r\n");
     for (const StoredMemory& memory : memories) {
         text += QString::number(memory.number) + u',' + quoted(memory.band) + u',' + quoted(memory.mode) + u',' +
                 quoted(memory.frequency) + u',' + plainDecimal(memory.degrees) + u',' + quoted(memory.command) + u',' +

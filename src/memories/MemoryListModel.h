@@ -1,21 +1,11 @@
 #pragma once
 
+#include "MemoryColumns.h"
+
 #include <QHash>
 #include <QSqlQueryModel>
 
 #include <optional>
-
-// Columns of MEMO_BANDA in table order, as "Select *" returns them.
-enum MemoryColumn : int {
-    ColumnId,
-    ColumnBand,
-    ColumnMode,
-    ColumnFrequency,
-    ColumnDegrees,
-    ColumnCommand,
-    ColumnValid,
-    ColumnNote,
-};
 
 // A stored valid flag as a boolean: numbers are true unless zero, the texts "True" and "False" count
 // in any letter case; anything else is not a boolean.

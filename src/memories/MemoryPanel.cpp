@@ -1,5 +1,6 @@
 #include "MemoryPanel.h"
 
+#include "BoardSession.h"
 #include "Indicators.h"
 #include "MemoryCsv.h"
 #include "MemoryEditor.h"
@@ -18,16 +19,20 @@ const QString CsvFilter = QStringLiteral("CSV files (*.csv);;All files (*)");
 
 } // namespace
 
-MemoryPanel::MemoryPanel(const Widgets& widgets, const GlobalSettings& settings, Platform& platform,
-                         const ColourValues& colours, QString programDirectory, QString iconPath, QObject* parent)
+MemoryPanel::MemoryPanel(const Widgets& widgets, const BoardSession& session, const GlobalSettings& settings,
+                         Platform& platform, const ColourValues& colours, QString programDirectory, QString iconPath,
+                         QObject* parent)
     : QObject(parent)
     , m_ui(widgets)
+    , m_session(session)
     , m_settings(settings)
     , m_platform(platform)
     , m_colours(colours)
     , m_programDirectory(std::move(programDirectory))
     , m_iconPath(std::move(iconPath))
 {
+    showServoState(m_session.servoState());
+    connect(&m_session, &BoardSession::servoStateChanged, this, &MemoryPanel::showServoState);
     connect(m_ui.MEMO, &QPushButton::clicked, this, &MemoryPanel::memorySwitch);
     connect(m_ui.esporta_memorie, &QAction::triggered, this, &MemoryPanel::exportMemories);
     connect(m_ui.importa_memorie, &QAction::triggered, this, &MemoryPanel::importMemories);
@@ -35,9 +40,8 @@ MemoryPanel::MemoryPanel(const Widgets& widgets, const GlobalSettings& settings,
 
 MemoryPanel::~MemoryPanel() = default;
 
-void MemoryPanel::setServoState(ServoState state)
+void MemoryPanel::showServoState(ServoState state)
 {
-    m_servoState = state;
     switch (state) {
     case ServoState::On: m_ui.MEMO->setEnabled(true); break;
     case ServoState::Off:
@@ -87,7 +91,7 @@ void MemoryPanel::storeTuning(double kHz, const QString& degrees, const QString&
 
 void MemoryPanel::memorySwitch()
 {
-    if (m_servoState == ServoState::On) {
+    if (m_session.servoState() == ServoState::On) {
         showSingleInstance(m_editor, [this] {
             m_ui.monitor_MEM->show();
             m_ui.METERBAND->setText(QStringLiteral("0"));
@@ -104,7 +108,7 @@ void MemoryPanel::memorySwitch()
         paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
         emit memoryFunctionOpened();
     }
-    if (m_servoState == ServoState::Off) {
+    if (m_session.servoState() == ServoState::Off) {
         paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
         m_ui.monitor_MEM->hide();
     }

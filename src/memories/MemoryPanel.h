@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+class BoardSession;
 struct ColourValues;
 struct TransferReport;
 struct GlobalSettings;
@@ -37,12 +38,10 @@ public:
         QAction* importa_memorie;
     };
 
-    MemoryPanel(const Widgets& widgets, const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                QString programDirectory, QString iconPath, QObject* parent = nullptr);
+    MemoryPanel(const Widgets& widgets, const BoardSession& session, const GlobalSettings& settings, Platform& platform,
+                const ColourValues& colours, QString programDirectory, QString iconPath, QObject* parent = nullptr);
     ~MemoryPanel() override;
 
-    // "MEMO" works only while the servo is switched on or off, not while the switch repeats the set-up.
-    void setServoState(ServoState state);
     // Shows a memory the editor recalled; an unusable one is reported and its angle withheld.
     void ESEGUE_UNO(const RecalledMemory& memory);
     void hideMonitor();
@@ -63,18 +62,20 @@ signals:
     void memoryRecalled(const QString& angle, const QString& command);
 
 private:
+    // "MEMO" works only while the servo is switched on or off, not while the switch repeats the set-up.
+    void showServoState(ServoState state);
     void report(const TransferReport& report, const QString& title);
     void memorySwitch();
     void clearRecall();
     void editorClosed();
 
     Widgets m_ui;
+    const BoardSession& m_session;
     const GlobalSettings& m_settings;
     Platform& m_platform;
     const ColourValues& m_colours;
     QString m_programDirectory;
     QString m_iconPath;
-    ServoState m_servoState = ServoState::Off;
     MemoryStore m_store;
     QPointer<MemoryEditor> m_editor;
 };

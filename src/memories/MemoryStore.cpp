@@ -1,6 +1,7 @@
 #include "MemoryStore.h"
 
 #include "GlobalSettings.h"
+#include "MemoryColumns.h"
 #include "NumberText.h"
 #include "ProgramDirectory.h"
 
@@ -15,21 +16,13 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cmath>
 #include <set>
 
 namespace {
 
 const QString Driver = QStringLiteral("QSQLITE");
 
-const QString CreateTable = QStringLiteral("CREATE TABLE IF NOT EXISTS MEMO_BANDA (ID INTEGER PRIMARY KEY, "
-                                           "BANDA TEXT, MODO TEXT, FREQUENZA TEXT, GRADI REAL, COMANDO TEXT, "
-                                           "valido BOOLEAN, NOTE TEXT)");
-const QString InsertStatement =
-    QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE) VALUES (:id, "
-                   ":band, :mode, :frequency, :degrees, :command, :valid, :note)");
-const QString ListStatement = QStringLiteral("Select * from MEMO_BANDA order by val(BANDA) DESC");
-const QString StoredColumns =
-    QStringLiteral("SELECT ID, BANDA, MODO, FREQUENZA, GRADI, COMANDO, valido, NOTE FROM MEMO_BANDA");
 const QString DuplicateSearch =
     QStringLiteral("Select count(*) from MEMO_BANDA where BANDA=? COLLATE CASELESS and MODO=? COLLATE CASELESS "
                    "and FREQUENZA=? COLLATE CASELESS");
@@ -125,13 +118,13 @@ QString reasonFor(const QSqlError& error)
 
 void bindStoredValues(QSqlQuery& query, const StoredMemory& memory)
 {
-    query.bindValue(QStringLiteral(":band"), memory.band);
-    query.bindValue(QStringLiteral(":mode"), memory.mode);
-    query.bindValue(QStringLiteral(":frequency"), memory.frequency);
-    query.bindValue(QStringLiteral(":degrees"), memory.degrees);
-    query.bindValue(QStringLiteral(":command"), memory.command);
-    query.bindValue(QStringLiteral(":valid"), memory.valid);
-    query.bindValue(QStringLiteral(":note"), memory.note);
+    query.bindValue(memoryPlaceholder(ColumnBand), memory.band);
+    query.bindValue(memoryPlaceholder(ColumnMode), memory.mode);
+    query.bindValue(memoryPlaceholder(ColumnFrequency), memory.frequency);
+    query.bindValue(memoryPlaceholder(ColumnDegrees), memory.degrees);
+    query.bindValue(memoryPlaceholder(ColumnCommand), memory.command);
+    query.bindValue(memoryPlaceholder(ColumnValid), memory.valid);
+    query.bindValue(memoryPlaceholder(ColumnNote), memory.note);
 }
 
 QString problemText(const QString& filePath, const QString& what, const QString& reason)
@@ -143,9 +136,10 @@ QList<StoredMemory> storedRows(QSqlQuery& query)
 {
     QList<StoredMemory> rows;
     while (query.next()) {
-        rows.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(),
-                     query.value(3).toString(), query.value(4).toDouble(), query.value(5).toString(),
-                     booleanValue(query.value(6)).value_or(false), query.value(7).toString()});
+        rows.append({query.value(ColumnId).toInt(), query.value(ColumnBand).toString(),
+                     query.value(ColumnMode).toString(), query.value(ColumnFrequency).toString(),
+                     query.value(ColumnDegrees).toDouble(), query.value(ColumnCommand).toString(),
+                     booleanValue(query.value(ColumnValid)).value_or(false), query.value(ColumnNote).toString()});
     }
     return rows;
 }
@@ -161,7 +155,7 @@ std::optional<QList<StoredMemory>> readWithAnglesFrom(QSqlDatabase& database, QS
     QSqlQuery query(database);
     query.setForwardOnly(true);
     // A file from elsewhere may hold an empty or text angle, which is no angle to tune to.
-    if (!query.exec(StoredColumns + QStringLiteral(" WHERE typeof(GRADI) IN ('integer', 'real')"))) {
+    if (!query.exec(memorySelection(QStringLiteral("WHERE typeof(GRADI) IN ('integer', 'real')")))) {
         reason = reasonFor(query.lastError());
         return std::nullopt;
     }
@@ -181,6 +175,19 @@ StoredMemory storedForm(const TypedMemory& typed)
             typed.valid ? QStringLiteral("A,") + degrees : QStringLiteral(""),
             typed.valid,
             typed.note.trimmed()};
+}
+
+QList<UsableMemory> usableMemories(const QList<StoredMemory>& memories)
+{
+    QList<UsableMemory> usable;
+    for (const StoredMemory& memory : memories) {
+        // The frequency as the store writes it: a plain decimal number of kHz, nothing around it.
+        bool number = false;
+        const double kHz = memory.frequency.trimmed().toDouble(&number);
+        if (memory.valid && number && std::isfinite(kHz) && kHz > 0 && std::isfinite(memory.degrees))
+            usable.append({memory.number, memory.band, memory.mode, kHz, memory.degrees});
+    }
+    return usable;
 }
 
 QString memoryFilePath(const QString& programDirectory, const GlobalSettings& settings)
@@ -271,7 +278,7 @@ bool MemoryStore::open(const QString& filePath)
     }
     // Reading the schema also tells a damaged or locked file at once.
     QSqlQuery create(database);
-    if (!create.exec(CreateTable)) {
+    if (!create.exec(memoryTableCreation())) {
         const QSqlError error = create.lastError();
         create.finish();
         database.close();
@@ -337,7 +344,7 @@ std::optional<int> MemoryStore::loadList(WhenEmpty whenEmpty)
     if (!ready())
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!query.exec(ListStatement)) {
+    if (!query.exec(memorySelection(QStringLiteral("order by val(BANDA) DESC")))) {
         failQuery(Reading, query.lastError());
         return std::nullopt;
     }
@@ -385,7 +392,7 @@ bool MemoryStore::failNoNumberLeft()
 
 bool MemoryStore::insert(QSqlQuery& query, int number, const StoredMemory& memory)
 {
-    query.bindValue(QStringLiteral(":id"), number);
+    query.bindValue(memoryPlaceholder(ColumnId), number);
     bindStoredValues(query, memory);
     return query.exec() || failQuery(Changing, query.lastError());
 }
@@ -408,7 +415,7 @@ std::optional<int> MemoryStore::add(const TypedMemory& memory)
         if (!number)
             return false;
         QSqlQuery query(database);
-        query.prepare(InsertStatement);
+        query.prepare(memoryInsertion());
         return insert(query, *number, storedForm(memory));
     });
     return added ? number : std::nullopt;
@@ -426,7 +433,7 @@ std::optional<MemoryStore::AddedCount> MemoryStore::addAll(const QList<TypedMemo
             return failQuery(Reading, query.lastError());
         while (query.next())
             stored.insert({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
-        query.prepare(InsertStatement);
+        query.prepare(memoryInsertion());
         std::optional<int> first; // asked for only when a memory is new: a full store still skips duplicates
         for (const TypedMemory& memory : memories) {
             const StoredMemory values = storedForm(memory);
@@ -454,7 +461,7 @@ std::optional<QList<StoredMemory>> MemoryStore::memories()
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.setForwardOnly(true);
-    if (!query.exec(StoredColumns + QStringLiteral(" ORDER BY ID"))) {
+    if (!query.exec(memorySelection(QStringLiteral("ORDER BY ID")))) {
         failQuery(Reading, query.lastError());
         return std::nullopt;
     }
@@ -465,9 +472,8 @@ bool MemoryStore::change(int number, const TypedMemory& memory)
 {
     return inTransaction([&](const QSqlDatabase& database) {
         QSqlQuery update(database);
-        update.prepare(QStringLiteral("UPDATE MEMO_BANDA SET BANDA=:band, MODO=:mode, FREQUENZA=:frequency, "
-                                      "GRADI=:degrees, NOTE=:note, valido=:valid, COMANDO=:command WHERE ID=:id"));
-        update.bindValue(QStringLiteral(":id"), number);
+        update.prepare(memoryUpdate());
+        update.bindValue(memoryPlaceholder(ColumnId), number);
         bindStoredValues(update, storedForm(memory));
         return update.exec() || failQuery(Changing, update.lastError());
     });

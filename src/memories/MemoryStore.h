@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MemoryListModel.h"
+#include "UsableMemory.h"
 
 #include <QList>
 #include <QString>
@@ -40,6 +41,9 @@ struct StoredMemory {
 // What "NEW" stores for the typed texts: band and mode trimmed in capitals, frequency and degrees as
 // leading-number values, the command only for a usable memory. The number is left at 0.
 StoredMemory storedForm(const TypedMemory& typed);
+
+// The memories that can tune the loop, with their frequency and angle as numbers.
+QList<UsableMemory> usableMemories(const QList<StoredMemory>& memories);
 
 // The memory file: the program directory followed by path_DATI.
 QString memoryFilePath(const QString& programDirectory, const GlobalSettings& settings);

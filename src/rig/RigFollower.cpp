@@ -1,34 +1,19 @@
 #include "RigFollower.h"
 
-#include "MemoryStore.h"
+#include "BoardSession.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-namespace {
-
-// What tells one state of the memory file from the next: its time and size, and SQLite's file change
-// counter, which every committed change raises even within one tick of the clock.
-QByteArray fileStamp(const QString& filePath)
-{
-    const QFileInfo info(filePath);
-    QFile file(filePath);
-    const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(28).mid(24) : QByteArray();
-    return QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ' ' + QByteArray::number(info.size()) + ' ' +
-           header.toHex();
-}
-
-} // namespace
-
-RigFollower::RigFollower(QObject* parent)
+RigFollower::RigFollower(const BoardSession& session, QObject* parent)
     : QObject(parent)
+    , m_session(session)
 {
+    connect(&m_session, &BoardSession::linkOpenChanged, this, &RigFollower::update);
+    connect(&m_session, &BoardSession::servoStateChanged, this, &RigFollower::update);
+    connect(&m_memories, &MemoryFileWatch::changed, this, [this] { m_table = TuningTable(m_memories.memories()); });
 }
 
 void RigFollower::setMemoryFile(const QString& filePath)
 {
-    m_memoryFilePath = filePath;
-    m_memoryFileStamp.reset();
+    m_memories.setFile(filePath);
     update();
 }
 
@@ -40,9 +25,9 @@ RigFollower::Status RigFollower::status() const
         return Status::NoRadio;
     if (!m_tuning)
         return Status::NoMemories;
-    if (!m_portOpen)
+    if (!m_session.isLinkOpen())
         return Status::PortClosed;
-    if (!m_servoOn)
+    if (m_session.servoState() != ServoState::On)
         return Status::ServoOff;
     return Status::Following;
 }
@@ -53,9 +38,9 @@ QString RigFollower::statusText() const
     case Status::Off: return QStringLiteral("Not following: Follow is off.");
     case Status::NoRadio: return QStringLiteral("Not following: waiting for the radio's frequency from rigctld.");
     case Status::NoMemories:
-        return m_memoryProblem.isEmpty()
+        return m_memories.problem().isEmpty()
                    ? QStringLiteral("Not following: no valid memory has a frequency and an angle, so nothing is sent.")
-                   : QStringLiteral("Not following: %1").arg(m_memoryProblem);
+                   : QStringLiteral("Not following: %1").arg(m_memories.problem());
     case Status::PortClosed: return QStringLiteral("Not following: the port to the board is closed.");
     case Status::ServoOff: return QStringLiteral("Not following: the servo is off.");
     case Status::Following:
@@ -71,18 +56,6 @@ QString RigFollower::statusText() const
 void RigFollower::setFollowing(bool following)
 {
     m_following = following;
-    update();
-}
-
-void RigFollower::setServoOn(bool on)
-{
-    m_servoOn = on;
-    update();
-}
-
-void RigFollower::setPortOpen(bool open)
-{
-    m_portOpen = open;
     update();
 }
 
@@ -111,7 +84,7 @@ void RigFollower::tuneEnded(bool tuned)
 
 void RigFollower::update()
 {
-    readMemoriesWhenChanged();
+    m_memories.refresh();
     m_tuning = m_frequencyHz > 0 ? m_table.lookup(double(m_frequencyHz) / 1000) : std::nullopt;
     // The radio moved since the loop was tuned: the memories' angle goes out again, even the same one.
     if (!m_tuneRunning && m_tunedAtHz && m_frequencyHz > 0 && m_frequencyHz != *m_tunedAtHz) {
@@ -123,26 +96,9 @@ void RigFollower::update()
             m_sentTenths = m_tuning->tenths;
             emit sendRequested(angleText(m_tuning->tenths));
         }
-    } else if (!m_following || !m_servoOn || !m_portOpen) {
+    } else if (!m_following || !m_session.isServoReady()) {
         // The servo may have been moved or restarted meanwhile: the next chance sends again.
         m_sentTenths.reset();
     }
     emit changed();
-}
-
-void RigFollower::readMemoriesWhenChanged()
-{
-    if (m_memoryFilePath.isEmpty())
-        return;
-    const QByteArray stamp = fileStamp(m_memoryFilePath);
-    if (stamp == m_memoryFileStamp)
-        return;
-    const auto memories = MemoryStore::readWithAngles(m_memoryFilePath, &m_memoryProblem);
-    // A file that cannot be read just now (locked by a writer) is tried again next time, and the
-    // table read before stays in use meanwhile.
-    if (!memories)
-        return;
-    m_table = TuningTable(*memories);
-    m_memoryProblem.clear();
-    m_memoryFileStamp = stamp;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemoryFileWatch.h"
 #include "TuningTable.h"
 
 #include <QByteArray>
@@ -8,16 +9,19 @@
 
 #include <optional>
 
+class BoardSession;
+
 // Turns the radio's frequency into a servo angle through the memories, and asks for the angle to be
 // sent when following is on, the servo is on and the port to the board is open, and only when the
-// angle, in tenths, is not the one it sent last. What it needs to know comes in through the setters,
-// what it wants sent goes out as a signal: the window that owns the transmit path does the sending.
+// angle, in tenths, is not the one it sent last. The board's state it reads from the board session,
+// the rest comes in through the setters; what it wants sent goes out as a signal: the window that owns
+// the transmit path does the sending.
 class RigFollower final : public QObject {
     Q_OBJECT
 public:
     enum class Status { Off, NoRadio, NoMemories, ServoOff, PortClosed, Following };
 
-    explicit RigFollower(QObject* parent = nullptr);
+    explicit RigFollower(const BoardSession& session, QObject* parent = nullptr);
 
     // The memory file, read again whenever it has changed on disk.
     void setMemoryFile(const QString& filePath);
@@ -32,8 +36,6 @@ public:
 
 public slots:
     void setFollowing(bool following);
-    void setServoOn(bool on);
-    void setPortOpen(bool open);
     // 0 while the radio's frequency is not known.
     void setFrequency(qint64 hertz);
     // While a tune run is on, nothing is sent. After a run that tuned, the tuned angle stays until the
@@ -49,15 +51,11 @@ signals:
 
 private:
     void update();
-    void readMemoriesWhenChanged();
 
-    QString m_memoryFilePath;
-    std::optional<QByteArray> m_memoryFileStamp; // of the file the table was read from
+    const BoardSession& m_session;
+    MemoryFileWatch m_memories;
     TuningTable m_table;
-    QString m_memoryProblem;
     bool m_following = false;
-    bool m_servoOn = false;
-    bool m_portOpen = false;
     qint64 m_frequencyHz = 0;
     std::optional<Tuning> m_tuning;
     std::optional<int> m_sentTenths;

@@ -32,7 +32,7 @@ RigReply notAnswered(const QByteArray& name)
 } // namespace
 
 RigLink::RigLink(QObject* parent)
-    : QObject(parent)
+    : RigChannel(parent)
     , m_socket(new QTcpSocket(this))
 {
     m_retryTimer.setSingleShot(true);

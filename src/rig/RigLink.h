@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RigChannel.h"
 #include "RigReply.h"
 
 #include <QObject>
@@ -17,12 +18,9 @@ class QTcpSocket;
 // order and says nothing about which request a reply belongs to), the rest wait in a queue. Nothing
 // blocks: a daemon that is away is tried again after a delay that grows to RetryCeilingMs, and a
 // daemon that stops answering is dropped and tried again the same way.
-class RigLink final : public QObject {
+class RigLink final : public RigChannel {
     Q_OBJECT
 public:
-    enum class State { Stopped, Connecting, Connected, WaitingToRetry };
-    using ReplyHandler = std::function<void(const RigReply&)>;
-
     static constexpr int FirstRetryMs = 100;
     static constexpr int RetryCeilingMs = 2000;
     // A radio behind rigctld may take its own retries (Hamlib's default is about a second each)
@@ -39,26 +37,22 @@ public:
     // Disconnects; waiting requests are answered as not answered.
     void stop();
 
-    State state() const { return m_state; }
+    State state() const override { return m_state; }
     bool isRunning() const { return m_state != State::Stopped; }
     QString host() const { return m_host; }
     quint16 port() const { return m_port; }
     // The last the radio reported; 0 and empty while not known (not connected yet, or lost).
-    qint64 frequencyHz() const { return m_frequencyHz; }
+    qint64 frequencyHz() const override { return m_frequencyHz; }
     QString mode() const { return m_mode; }
     // Why the last connection failed or dropped; empty while connected.
     QString problem() const { return m_problem; }
 
-    // Queues a long-form command without the leading '+' or line end ("\\set_level RFPOWER 0.5").
-    // handler runs exactly once, on this thread: with the daemon's reply, or with a reply whose status
-    // is RigReply::NotAnswered when the link drops, times out or stops first; never when context is
-    // gone. Commands queued while not connected are answered at once as not answered: a command
-    // that went out seconds late (a PTT) would do more harm than one that did not go out.
-    // Dropped, not answered, when the link itself is destroyed.
-    void request(const QByteArray& command, QObject* context, ReplyHandler handler);
-    // The last words when the program ends: writes the long-form commands at once, ahead of anything
-    // queued, and waits up to waitMs for them to leave. Their replies are never read.
-    void sendBeforeExit(const QList<QByteArray>& commands, int waitMs);
+    // Also not answered when the link times out or stops first. Commands queued while not connected are
+    // answered at once as not answered: a command that went out seconds late (a PTT) would do more harm
+    // than one that did not go out. Dropped, not answered, when the link itself is destroyed.
+    void request(const QByteArray& command, QObject* context, ReplyHandler handler) override;
+    // Waits up to waitMs for the commands to leave.
+    void sendBeforeExit(const QList<QByteArray>& commands, int waitMs) override;
 
     // What went wrong along the way, for the curious and for tests: lines that were no reply or a
     // reply to nothing we asked, replies with a negative RPRT, requests that were never answered.
@@ -67,9 +61,7 @@ public:
     int timeouts() const { return m_timeouts; }
 
 signals:
-    void stateChanged(RigLink::State state);
-    // 0 and empty when the reading is lost with the connection.
-    void frequencyChanged(qint64 hertz);
+    // Empty when the reading is lost with the connection.
     void modeChanged(const QString& mode);
 
 private:

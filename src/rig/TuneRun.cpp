@@ -1,6 +1,7 @@
 #include "TuneRun.h"
 
-#include "RigLink.h"
+#include "BoardSession.h"
+#include "RigChannel.h"
 #include "TuningTable.h"
 
 #include <algorithm>
@@ -29,9 +30,10 @@ std::optional<double> levelOf(const RigReply& reply)
 
 } // namespace
 
-TuneRun::TuneRun(RigLink& link, QObject* parent)
+TuneRun::TuneRun(RigChannel& channel, const BoardSession& session, QObject* parent)
     : QObject(parent)
-    , m_link(link)
+    , m_channel(channel)
+    , m_session(session)
 {
     m_settleTimer.setSingleShot(true);
     m_limitTimer.setSingleShot(true);
@@ -40,15 +42,17 @@ TuneRun::TuneRun(RigLink& link, QObject* parent)
     m_limitTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_settleTimer, &QTimer::timeout, this, &TuneRun::settled);
     connect(&m_limitTimer, &QTimer::timeout, this, [this] { end(Outcome::TimeLimit); });
-    connect(&m_link, &RigLink::stateChanged, this, &TuneRun::linkStateChanged);
-    connect(&m_link, &RigLink::frequencyChanged, this, &TuneRun::frequencyChanged);
+    connect(&m_channel, &RigChannel::stateChanged, this, &TuneRun::linkStateChanged);
+    connect(&m_channel, &RigChannel::frequencyChanged, this, &TuneRun::frequencyChanged);
+    connect(&m_session, &BoardSession::linkOpenChanged, this, &TuneRun::boardChanged);
+    connect(&m_session, &BoardSession::servoStateChanged, this, &TuneRun::boardChanged);
 }
 
 TuneRun::~TuneRun() = default;
 
 void TuneRun::ask(const QByteArray& command, std::function<void(const RigReply&)> handler)
 {
-    m_link.request(command, m_runContext, std::move(handler));
+    m_channel.request(command, m_runContext, std::move(handler));
 }
 
 void TuneRun::start(const Plan& plan, int startTenths)
@@ -56,7 +60,7 @@ void TuneRun::start(const Plan& plan, int startTenths)
     if (isRunning())
         return;
     m_plan = plan;
-    m_frequencyHz = m_link.frequencyHz();
+    m_frequencyHz = m_channel.frequencyHz();
     m_savedMode.clear();
     m_stage = Stage::Preparing;
     m_runContext = new QObject(this);
@@ -170,15 +174,16 @@ void TuneRun::stop(Outcome why)
     end(why);
 }
 
-void TuneRun::setServoState(bool servoOn, bool portOpen)
+bool TuneRun::servoReady() const
 {
-    if (servoOn == m_servoOn && portOpen == m_portOpen)
-        return;
-    m_servoOn = servoOn;
-    m_portOpen = portOpen;
-    if (!portOpen)
+    return m_session.isServoReady();
+}
+
+void TuneRun::boardChanged()
+{
+    if (!m_session.isLinkOpen())
         end(Outcome::PortClosed);
-    else if (!servoOn)
+    else if (m_session.servoState() != ServoState::On)
         end(Outcome::ServoOff);
     emit progressed();
 }
@@ -254,13 +259,13 @@ void TuneRun::programEnding()
         return;
     // Sent past the queue: nothing will be left to answer the replies.
     end(Outcome::StoppedByOperator);
-    m_link.sendBeforeExit(restoreCommands(), 500);
+    m_channel.sendBeforeExit(restoreCommands(), 500);
     m_restoreOwed = false;
 }
 
 void TuneRun::linkStateChanged()
 {
-    const bool connected = m_link.state() == RigLink::State::Connected;
+    const bool connected = m_channel.state() == RigChannel::State::Connected;
     if (!connected && (m_stage == Stage::Preparing || m_stage == Stage::OnAir))
         end(Outcome::LinkLost);
     else if (connected && m_stage == Stage::Idle && m_restoreOwed) {

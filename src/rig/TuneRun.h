@@ -10,12 +10,13 @@
 #include <functional>
 #include <optional>
 
-class RigLink;
+class BoardSession;
+class RigChannel;
 struct RigReply;
 
 // One press of TUNE: the radio transmits a low-power carrier while the search walks the servo to the
 // lowest SWR its meter shows, then gets back its mode, passband and power. Everything goes to the
-// radio through the rig link, one command after the other; the angles go out as a signal for the
+// radio through the rig channel, one command after the other; the angles go out as a signal for the
 // owner's one transmit path.
 //
 // Whatever ends a run, the radio is told to stop transmitting first and then given its settings back.
@@ -51,7 +52,9 @@ public:
     // A reading of 0 is read again once after this, in case the radio was slow to start transmitting.
     static constexpr int NoPowerRetryMs = 300;
 
-    explicit TuneRun(RigLink& link, QObject* parent = nullptr);
+    // The servo moves only while it is on and the port to the board is open: a run stops when either
+    // goes, and cannot start without them.
+    TuneRun(RigChannel& channel, const BoardSession& session, QObject* parent = nullptr);
     ~TuneRun() override;
 
     // Starts a run from the angle the servo stands at; nothing when a run is already on.
@@ -61,10 +64,7 @@ public:
     // The program is ending: a run that is on, or what a dropped link still owes the radio, ends now
     // with the radio unkeyed and given its settings back, written out before this returns.
     void programEnding();
-    // The servo moves only while it is on and the port to the board is open: a run stops when either
-    // goes, and cannot start without them.
-    void setServoState(bool servoOn, bool portOpen);
-    bool servoReady() const { return m_servoOn && m_portOpen; }
+    bool servoReady() const;
 
     // On from start until the radio has its settings back (or they are owed to a dropped link).
     bool isRunning() const { return m_stage != Stage::Idle; }
@@ -106,11 +106,11 @@ private:
     QList<QByteArray> restoreCommands() const;
     void linkStateChanged();
     void frequencyChanged(qint64 hertz);
+    void boardChanged();
 
-    RigLink& m_link;
+    RigChannel& m_channel;
+    const BoardSession& m_session;
     Plan m_plan;
-    bool m_servoOn = false;
-    bool m_portOpen = false;
     qint64 m_frequencyHz = 0;
     Stage m_stage = Stage::Idle;
     // Replies to a run that has ended are ignored: each run and each restore gets a context of its own.

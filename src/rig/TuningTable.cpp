@@ -1,20 +1,10 @@
 #include "TuningTable.h"
 
-#include "MemoryStore.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-
-// The frequency text as the store writes it: a plain decimal number of kHz, nothing around it.
-std::optional<double> kilohertz(const QString& text)
-{
-    bool number = false;
-    const double value = text.trimmed().toDouble(&number);
-    return number && std::isfinite(value) && value > 0 ? std::optional(value) : std::nullopt;
-}
 
 int toTenths(double degrees)
 {
@@ -28,13 +18,12 @@ double inverseSquare(double kHz)
 
 } // namespace
 
-TuningTable::TuningTable(const QList<StoredMemory>& memories)
+TuningTable::TuningTable(const QList<UsableMemory>& memories)
 {
-    for (const StoredMemory& memory : memories) {
-        const auto kHz = kilohertz(memory.frequency);
+    for (const UsableMemory& memory : memories) {
         // The bound keeps an angle's tenths within an int.
-        if (memory.valid && kHz && std::isfinite(memory.degrees) && std::abs(memory.degrees) <= 1e6)
-            m_points.append({memory.number, memory.band, memory.mode, *kHz, memory.degrees});
+        if (memory.kHz > 0 && std::abs(memory.degrees) <= 1e6)
+            m_points.append(memory);
     }
     std::sort(m_points.begin(), m_points.end(), [](const TuningPoint& a, const TuningPoint& b) {
         return a.kHz != b.kHz ? a.kHz < b.kHz : a.number > b.number;

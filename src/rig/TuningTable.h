@@ -1,22 +1,14 @@
 #pragma once
 
+#include "UsableMemory.h"
+
 #include <QList>
 #include <QString>
 
 #include <optional>
 
-struct StoredMemory;
-
 // A memory as the tuning table uses it: where it tunes and to what angle.
-struct TuningPoint {
-    int number = 0;
-    QString band;
-    QString mode;
-    double kHz = 0;
-    double degrees = 0;
-
-    friend bool operator==(const TuningPoint&, const TuningPoint&) = default;
-};
+using TuningPoint = UsableMemory;
 
 // The angle for one frequency and the memories it came from: one memory (below == above) at its own
 // frequency or beyond the ends of the table, the two neighbours in between.
@@ -27,15 +19,14 @@ struct Tuning {
 };
 
 // The memories as a table from frequency to angle. A loop's resonance depends on the frequency alone,
-// so band and mode do not matter: every valid memory with a frequency counts (the store gives only those whose angle is
-// a number). The loop's capacitance goes as 1/f^2 and an air variable's capacitance is close to linear in shaft angle,
-// so between two memories the angle is interpolated linearly in 1/f^2. Outside the table the end memory's angle holds:
-// extrapolating would drive the servo where no memory vouches for it. Several memories at one frequency: the one with
-// the highest number, the most recently added.
+// so band and mode do not matter: every usable memory counts. The loop's capacitance goes as 1/f^2 and an air
+// variable's capacitance is close to linear in shaft angle, so between two memories the angle is interpolated linearly
+// in 1/f^2. Outside the table the end memory's angle holds: extrapolating would drive the servo where no memory vouches
+// for it. Several memories at one frequency: the one with the highest number, the most recently added.
 class TuningTable final {
 public:
     TuningTable() = default;
-    explicit TuningTable(const QList<StoredMemory>& memories);
+    explicit TuningTable(const QList<UsableMemory>& memories);
 
     bool isEmpty() const { return m_points.isEmpty(); }
     qsizetype size() const { return m_points.size(); }

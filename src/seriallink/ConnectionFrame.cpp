@@ -76,7 +76,6 @@ bool ConnectionFrame::APRI_COMM()
     }
     showOpenPort();
     setState(State::Connected);
-    emit linkOpened();
     return true;
 }
 
@@ -114,7 +113,6 @@ void ConnectionFrame::connectOrDisconnect()
         if (m_link.isOpen()) {
             m_link.close();
             m_ui.Label3->clear();
-            emit linkClosed();
             setState(State::Disconnected);
             emit disconnected();
         }
@@ -122,7 +120,6 @@ void ConnectionFrame::connectOrDisconnect()
     }
 
     m_link.close();
-    emit linkClosed();
     m_ui.Label3->clear();
     const QString portText = m_ui.cboPort->currentText();
     // "COM7" names port 7; the bare digits the frame shows keep the port last opened.
@@ -156,7 +153,6 @@ void ConnectionFrame::finishConnect(bool opened, const QString& error)
     if (opened) {
         showOpenPort();
         setState(State::Connected);
-        emit linkOpened();
         return;
     }
     m_platform.message(m_ui.window, QStringLiteral("Unable to open port: Check connections.\r\n") + error,
@@ -226,7 +222,6 @@ void ConnectionFrame::showOpenPort()
 void ConnectionFrame::onConnectionLost(const QString& reason)
 {
     m_ui.Label3->clear();
-    emit linkClosed();
     setState(State::Disconnected);
     emit disconnected();
     m_ui.Frame2->show();

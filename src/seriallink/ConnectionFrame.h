@@ -51,9 +51,7 @@ public:
     void offerFreePortChoice();
 
 signals:
-    void linkOpened();
-    void linkClosed();
-    // The operator disconnected, or the cable was pulled.
+    // The operator disconnected, or the cable was pulled; the link itself tells when the port opens and closes.
     void disconnected();
     // The connect button was pressed with a port and a speed given.
     void connectionRequested();

@@ -82,7 +82,10 @@ void SerialLink::beginOpen()
         if (m_sendThreshold > 0 && m_transport->bytesToWrite() < m_sendThreshold)
             raise(EventSend);
     });
-    connect(m_transport, &Transport::lost, this, &SerialLink::connectionLost);
+    connect(m_transport, &Transport::lost, this, [this](const QString& reason) {
+        setOpen(false);
+        emit connectionLost(reason);
+    });
     m_opening = true;
     m_transport->open(m_settings, m_rtsRaised);
 }
@@ -109,6 +112,7 @@ void SerialLink::settleOpen(bool opened, const QString& error)
     m_opening = false;
     if (m_openWait)
         m_openWait->quit();
+    setOpen(opened);
     emit openFinished(opened, error);
 }
 
@@ -129,6 +133,13 @@ void SerialLink::dropTransport()
     m_transport->close();
     m_transport->deleteLater();
     m_transport = nullptr;
+    setOpen(false);
+}
+
+void SerialLink::setOpen(bool open)
+{
+    if (std::exchange(m_open, open) != open)
+        emit openChanged(open);
 }
 
 bool SerialLink::isOpen() const
@@ -149,6 +160,5 @@ void SerialLink::output(const QByteArray& text)
 
 void SerialLink::raise(int eventCode)
 {
-    m_lastEvent = eventCode;
     emit onComm(eventCode);
 }

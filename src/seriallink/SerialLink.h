@@ -58,13 +58,14 @@ public:
     // Writes the text in one write; a closed port skips it silently.
     void output(const QByteArray& text);
 
-    int commEvent() const { return m_lastEvent; }
     // Number of the last failure of open() or setSettings(), one of PortError.
     int errorNumber() const { return m_errorNumber; }
 
 signals:
-    // Raised on the user-interface thread for every port event; commEvent() tells which.
+    // Raised on the user-interface thread for every port event.
     void onComm(int eventCode);
+    // The port opened, or closed for any reason: closed by the program, given up or lost.
+    void openChanged(bool open);
     void openFinished(bool opened, const QString& error);
     // The device or ser2net went away while open (cable pulled): the port has already been closed.
     void connectionLost(const QString& reason);
@@ -73,6 +74,7 @@ private:
     void raise(int eventCode);
     void settleOpen(bool opened, const QString& error);
     void dropTransport();
+    void setOpen(bool open);
 
     Transport* m_transport = nullptr; // a child, replaced on every open
     PortMap m_portMap;
@@ -84,6 +86,6 @@ private:
     QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;
     bool m_opening = false;
     QPointer<QEventLoop> m_openWait;
-    int m_lastEvent = 0;
+    bool m_open = false;
     int m_errorNumber = 0;
 };

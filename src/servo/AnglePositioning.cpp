@@ -1,5 +1,6 @@
 #include "AnglePositioning.h"
 
+#include "BoardSession.h"
 #include "CommandLine.h"
 #include "CommandSender.h"
 #include "GlobalSettings.h"
@@ -24,10 +25,12 @@ QString switchCaption(ServoState state)
 
 } // namespace
 
-AnglePositioning::AnglePositioning(const Widgets& widgets, CommandSender& sender, const GlobalSettings& settings,
-                                   Platform& platform, const ColourValues& colours, QObject* parent)
+AnglePositioning::AnglePositioning(const Widgets& widgets, BoardSession& session, CommandSender& sender,
+                                   const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
+                                   QObject* parent)
     : QObject(parent)
     , m_ui(widgets)
+    , m_session(session)
     , m_sender(sender)
     , m_settings(settings)
     , m_platform(platform)
@@ -60,9 +63,8 @@ void AnglePositioning::START_SERVO()
 
 void AnglePositioning::setState(ServoState state)
 {
-    m_state = state;
     m_ui.Command1->setText(switchCaption(state));
-    emit servoStateChanged(state);
+    m_session.setServoState(state);
 }
 
 void AnglePositioning::setIdle()
@@ -94,8 +96,7 @@ void AnglePositioning::showRecalled(const QString& angle, const QString& command
 void AnglePositioning::sendChosenAngle(const QString& angle)
 {
     showAngle(angle);
-    m_ui.RISPOSTA->clear();
-    m_sender.send(positionLine(angle));
+    sendPosition(angle);
 }
 
 void AnglePositioning::setAngleEntryEnabled(bool enabled)
@@ -111,7 +112,7 @@ void AnglePositioning::clearLineFields()
 
 void AnglePositioning::switchClicked()
 {
-    switch (m_state) {
+    switch (m_session.servoState()) {
     case ServoState::Off: switchOn(); break;
     case ServoState::On: switchOff(); break;
     case ServoState::SetupRepeat: emit setupSendRequested(); break;
@@ -120,11 +121,12 @@ void AnglePositioning::switchClicked()
 
 void AnglePositioning::switchOn()
 {
-    setState(ServoState::On);
     paintIndicator(m_ui.Shape_RX, m_colours.green);
     setPositioningEnabled(true);
     m_ui.PULISCE->setEnabled(true);
     START_SERVO();
+    // Told last: whoever moves the servo once it is on sends after the start line.
+    setState(ServoState::On);
 }
 
 void AnglePositioning::switchOff()
@@ -157,8 +159,7 @@ void AnglePositioning::setAngle()
         showAngle(QString());
         return;
     }
-    m_ui.RISPOSTA->clear();
-    m_sender.send(positionLine(angle));
+    sendPosition(angle);
 }
 
 void AnglePositioning::stepAngle(int step)
@@ -167,8 +168,14 @@ void AnglePositioning::stepAngle(int step)
     if (!stepped)
         return;
     showAngle(*stepped);
+    sendPosition(m_ui.ANGLE->text());
+}
+
+void AnglePositioning::sendPosition(const QString& angle)
+{
     m_ui.RISPOSTA->clear();
-    m_sender.send(positionLine(m_ui.ANGLE->text()));
+    m_sender.send(positionLine(angle));
+    m_session.setSentDegrees(fieldValue(angle));
 }
 
 void AnglePositioning::clearFields()

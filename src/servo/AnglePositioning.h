@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class BoardSession;
 struct ColourValues;
 struct GlobalSettings;
 class CommandSender;
@@ -14,7 +15,8 @@ class QPushButton;
 class QWidget;
 
 // The " COMMAND " frame: the servo switch in its OFF and ON states, sending an angle, stepping it
-// one degree, clearing the fields. The servo state lives here; the switch's caption only shows it.
+// one degree, clearing the fields. The servo state it switches, and each angle it sends, go into the
+// board session; the switch's caption only shows the state.
 class AnglePositioning final : public QObject {
     Q_OBJECT
 public:
@@ -31,10 +33,9 @@ public:
         QLineEdit* RISPOSTA;
     };
 
-    AnglePositioning(const Widgets& widgets, CommandSender& sender, const GlobalSettings& settings, Platform& platform,
-                     const ColourValues& colours, QObject* parent = nullptr);
-
-    ServoState state() const { return m_state; }
+    AnglePositioning(const Widgets& widgets, BoardSession& session, CommandSender& sender,
+                     const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
+                     QObject* parent = nullptr);
 
     // Sends the servo start line with the stored pin and limits.
     void START_SERVO();
@@ -52,7 +53,6 @@ public:
     void clearLineFields();
 
 signals:
-    void servoStateChanged(ServoState state);
     // The switch was pressed while repeating the set-up send: the set-up panel's send takes over.
     void setupSendRequested();
 
@@ -66,12 +66,13 @@ private:
     void stepAngle(int step);
     void clearFields();
     void showAngle(const QString& text);
+    void sendPosition(const QString& angle);
 
     Widgets m_ui;
+    BoardSession& m_session;
     CommandSender& m_sender;
     const GlobalSettings& m_settings;
     Platform& m_platform;
     const ColourValues& m_colours;
-    ServoState m_state = ServoState::Off;
     int m_typedAngleLength = 0;
 };

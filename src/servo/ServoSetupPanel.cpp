@@ -1,5 +1,6 @@
 #include "ServoSetupPanel.h"
 
+#include "BoardSession.h"
 #include "CommandLine.h"
 #include "CommandSender.h"
 #include "GlobalSettings.h"
@@ -28,11 +29,12 @@ const QColor LightGrey(0xC0, 0xC0, 0xC0);
 
 } // namespace
 
-ServoSetupPanel::ServoSetupPanel(const Widgets& widgets, SerialLink& link, CommandSender& sender,
-                                 GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                                 QString programDirectory, QObject* parent)
+ServoSetupPanel::ServoSetupPanel(const Widgets& widgets, const BoardSession& session, SerialLink& link,
+                                 CommandSender& sender, GlobalSettings& settings, Platform& platform,
+                                 const ColourValues& colours, QString programDirectory, QObject* parent)
     : QObject(parent)
     , m_ui(widgets)
+    , m_session(session)
     , m_link(link)
     , m_sender(sender)
     , m_settings(settings)
@@ -41,6 +43,7 @@ ServoSetupPanel::ServoSetupPanel(const Widgets& widgets, SerialLink& link, Comma
     , m_programDirectory(std::move(programDirectory))
 {
     paintIndicator(m_ui.Shape1, m_colours.grey);
+    connect(&m_session, &BoardSession::linkOpenChanged, this, &ServoSetupPanel::enableSendButtons);
     connect(m_ui.setta_servo, &QAction::triggered, this, &ServoSetupPanel::openPanel);
     // toggled, not clicked: a tick set by the program must run the same handling as the operator's.
     connect(m_ui.presetta, &QCheckBox::toggled, this, &ServoSetupPanel::presetChanged);
@@ -122,7 +125,7 @@ void ServoSetupPanel::sendStored(bool fromSwitch)
     clearResults();
     showLine(servoStartLine(m_settings));
     // The panel's button is disabled while the port is closed; the switch is not, so it looks first.
-    if (fromSwitch && !m_link.isOpen())
+    if (fromSwitch && !m_session.isLinkOpen())
         return;
     m_sender.writeShown();
     paintIndicator(m_ui.Shape1, m_colours.green);
@@ -219,12 +222,6 @@ void ServoSetupPanel::markResultsStale()
     m_ui.Text2->clear();
 }
 
-void ServoSetupPanel::setLinkOpen(bool open)
-{
-    m_ui.ESEGUE_SET->setEnabled(open);
-    m_ui.Command3->setEnabled(open);
-}
-
 void ServoSetupPanel::fillMoveModes()
 {
     // Refilling an editable list selects its first item; the text stays empty until an action sets it.
@@ -253,7 +250,8 @@ void ServoSetupPanel::showLine(const QString& line)
 
 void ServoSetupPanel::enableSendButtons()
 {
-    setLinkOpen(m_link.isOpen());
+    m_ui.ESEGUE_SET->setEnabled(m_session.isLinkOpen());
+    m_ui.Command3->setEnabled(m_session.isLinkOpen());
 }
 
 void ServoSetupPanel::showStoredValues()

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class BoardSession;
 struct ColourValues;
 struct GlobalSettings;
 class CommandSender;
@@ -38,8 +39,8 @@ public:
         QLineEdit* Text2;
     };
 
-    ServoSetupPanel(const Widgets& widgets, SerialLink& link, CommandSender& sender, GlobalSettings& settings,
-                    Platform& platform, const ColourValues& colours, QString programDirectory,
+    ServoSetupPanel(const Widgets& widgets, const BoardSession& session, SerialLink& link, CommandSender& sender,
+                    GlobalSettings& settings, Platform& platform, const ColourValues& colours, QString programDirectory,
                     QObject* parent = nullptr);
 
     // Shows the stored values locked, waits one second, then sends them.
@@ -51,7 +52,6 @@ public:
     void setupSend(bool fromSwitch);
     // The set-up results stop meaning anything once the connection is being changed.
     void markResultsStale();
-    void setLinkOpen(bool open);
     void fillMoveModes();
 
 signals:
@@ -83,6 +83,7 @@ private:
     void lockMoveMode();
 
     Widgets m_ui;
+    const BoardSession& m_session;
     SerialLink& m_link;
     CommandSender& m_sender;
     GlobalSettings& m_settings;

@@ -2,12 +2,12 @@
 
 #include "AboutWindow.h"
 #include "AnglePositioning.h"
+#include "BoardSession.h"
 #include "CommandSender.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "MemoryPanel.h"
 #include "MemoryStore.h"
-#include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "ProgramDirectory.h"
@@ -32,15 +32,18 @@
 
 #include <cmath>
 
-MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, SerialLink& link, Platform& platform,
-                       QWidget* parent)
+MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, SerialLink& link, BoardSession& session,
+                       Platform& platform, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::VELTRANO>())
     , m_programDirectory(std::move(programDirectory))
     , m_settings(settings)
     , m_link(link)
+    , m_session(session)
     , m_platform(platform)
 {
+    m_session.setLinkOpen(m_link.isOpen());
+    connect(&m_link, &SerialLink::openChanged, &m_session, &BoardSession::setLinkOpen);
     // The picture decodes while the form is built, which waits mostly on the font database.
     m_backgroundPicture = readPictureInBackground(path_IMMAGINE());
     m_ui->setupUi(this);
@@ -79,22 +82,20 @@ void MainWindow::createControllers()
     m_replies = new ReplyDisplay({ui.COMANDO, ui.RISPOSTA, ui.Text2}, m_link, this);
     m_memories = new MemoryPanel({this, ui.MEMO, ui.Shape_MEMO, ui.monitor_MEM, ui.FREQ, ui.METERBAND, ui.modeMEMO,
                                   ui.modeop, ui.MEM_VALIDA, ui.esporta_memorie, ui.importa_memorie},
-                                 m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
+                                 m_session, m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
     m_positioning = new AnglePositioning({window, ui.Command1, ui.Shape_RX, ui.ANGLE, ui.SETTA_ANGOLO, ui.S_piu,
                                           ui.S_meno, ui.PULISCE, ui.COMANDO, ui.RISPOSTA},
-                                         *m_sender, m_settings, m_platform, m_colours, this);
+                                         m_session, *m_sender, m_settings, m_platform, m_colours, this);
     m_servoSetup =
         new ServoSetupPanel({window, ui.setta_servo, ui.Frame4, ui.presetta, ui.TextMotor, ui.min_rot, ui.max_rot,
                              ui.cboMove, ui.ESEGUE_SET, ui.Command3, ui.cmdesci, ui.Text1, ui.Shape1, ui.Text2},
-                            m_link, *m_sender, m_settings, m_platform, m_colours, m_programDirectory, this);
+                            m_session, m_link, *m_sender, m_settings, m_platform, m_colours, m_programDirectory, this);
 }
 
 void MainWindow::connectControllers()
 {
     QWidget* commandFrame = m_ui->Frame1;
 
-    connect(m_positioning, &AnglePositioning::servoStateChanged, m_memories, &MemoryPanel::setServoState);
-    connect(m_positioning, &AnglePositioning::servoStateChanged, this, &MainWindow::servoStateChanged);
     connect(m_positioning, &AnglePositioning::setupSendRequested, m_servoSetup,
             [this] { m_servoSetup->setupSend(true); });
 
@@ -104,14 +105,9 @@ void MainWindow::connectControllers()
             [this] { m_positioning->setAngleEntryEnabled(true); });
     connect(m_memories, &MemoryPanel::memoryRecalled, m_positioning, &AnglePositioning::showRecalled);
 
-    connect(m_connection, &ConnectionFrame::linkOpened, this, [this, commandFrame] {
-        m_servoSetup->setLinkOpen(true);
-        commandFrame->show();
-        setLinkOpen(true);
-    });
-    connect(m_connection, &ConnectionFrame::linkClosed, this, [this] {
-        m_servoSetup->setLinkOpen(false);
-        setLinkOpen(false);
+    connect(&m_session, &BoardSession::linkOpenChanged, commandFrame, [commandFrame](bool open) {
+        if (open)
+            commandFrame->show();
     });
     connect(m_connection, &ConnectionFrame::disconnected, commandFrame, &QWidget::hide);
     connect(m_connection, &ConnectionFrame::connectionRequested, m_servoSetup, &ServoSetupPanel::markResultsStale);
@@ -132,25 +128,16 @@ void MainWindow::connectControllers()
 void MainWindow::connectRig()
 {
     m_rigLink = new RigLink(this);
-    m_rigFollower = new RigFollower(this);
+    m_rigFollower = new RigFollower(m_session, this);
     connect(m_rigLink, &RigLink::frequencyChanged, m_rigFollower, &RigFollower::setFrequency);
-    connect(this, &MainWindow::linkStateChanged, m_rigFollower, &RigFollower::setPortOpen);
-    // Queued: switching on announces the state before the servo start line goes out, and the first
-    // position line must follow that line.
-    connect(
-        this, &MainWindow::servoStateChanged, m_rigFollower,
-        [this](ServoState state) { m_rigFollower->setServoOn(state == ServoState::On); }, Qt::QueuedConnection);
     connect(m_rigFollower, &RigFollower::sendRequested, m_positioning, &AnglePositioning::sendChosenAngle);
     connect(m_rigFollower, &RigFollower::changed, this,
             [this] { showFollowingIndicator(m_ui->Shape_RIG, *m_rigFollower, m_colours); });
     connect(m_ui->setta_RIG, &QAction::triggered, this, &MainWindow::openRigWindow);
 
     // Tuning by SWR moves the servo through the same send as following, and following waits meanwhile.
-    m_tuneRun = new TuneRun(*m_rigLink, this);
+    m_tuneRun = new TuneRun(*m_rigLink, m_session, this);
     connect(m_tuneRun, &TuneRun::moveRequested, m_positioning, &AnglePositioning::sendChosenAngle);
-    const auto tellServoState = [this] { m_tuneRun->setServoState(servoState() == ServoState::On, m_linkOpen); };
-    connect(this, &MainWindow::servoStateChanged, m_tuneRun, tellServoState);
-    connect(this, &MainWindow::linkStateChanged, m_tuneRun, tellServoState);
     connect(m_tuneRun, &TuneRun::finished, m_rigFollower,
             [this](TuneRun::Outcome outcome) { m_rigFollower->tuneEnded(outcome == TuneRun::Outcome::Tuned); });
 }
@@ -158,8 +145,8 @@ void MainWindow::connectRig()
 void MainWindow::startTune()
 {
     // From where the servo stands: the angle last sent, by hand or by following.
-    const QString angle = m_ui->ANGLE->text().trimmed();
-    if (angle.isEmpty()) {
+    const auto degrees = m_session.sentDegrees();
+    if (!degrees) {
         m_platform.message(m_rigWindow, QStringLiteral("Send the servo an angle first, or let it follow the radio."),
                            QStringLiteral("TUNE"), MessageIcon::Critical);
         return;
@@ -173,7 +160,7 @@ void MainWindow::startTune()
     plan.lowestTenths = m_settings.MINROT * 10;
     plan.highestTenths = m_settings.MAXROT * 10;
     m_rigFollower->tuneStarted();
-    m_tuneRun->start(plan, int(std::lround(leadingNumberValue(angle) * 10)));
+    m_tuneRun->start(plan, int(std::lround(*degrees * 10)));
 }
 
 void MainWindow::startRigFollowing()
@@ -198,36 +185,12 @@ void MainWindow::openRigWindow()
     });
 }
 
-void MainWindow::setLinkOpen(bool open)
-{
-    if (open == m_linkOpen)
-        return;
-    m_linkOpen = open;
-    emit linkStateChanged(open);
-}
-
-CommandSender& MainWindow::sender()
-{
-    return *m_sender;
-}
-
-ServoState MainWindow::servoState() const
-{
-    return m_positioning->state();
-}
-
-bool MainWindow::linkOpen() const
-{
-    return m_link.isOpen();
-}
-
 void MainWindow::exitProgram()
 {
     // The servo is left attached with its stored values, then everything is let go at once.
     if (m_link.isOpen()) {
         ESEGUE_ATTACH_SERVO();
         m_link.close();
-        setLinkOpen(false);
     }
     releaseMemoryStore();
     m_tuneRun->programEnding();
@@ -346,6 +309,5 @@ void MainWindow::trackFocusWindow(QWindow* focused)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_link.close();
-    setLinkOpen(false);
     QMainWindow::closeEvent(event);
 }

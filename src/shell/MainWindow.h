@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Indicators.h"
-#include "ServoState.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -11,6 +10,7 @@
 #include <future>
 #include <memory>
 
+class BoardSession;
 struct GlobalSettings;
 class Platform;
 class SerialLink;
@@ -40,8 +40,10 @@ class MainWindow final : public QMainWindow {
 public:
     static inline const QString Caption = QStringLiteral("®VELTRANO - ARDUINO/VB6 LOOP ANTENNA INTERFACE");
 
-    MainWindow(QString programDirectory, GlobalSettings& settings, SerialLink& link, Platform& platform,
-               QWidget* parent = nullptr);
+    // The session follows the link's opening and closing and the servo switch; whatever else sends to
+    // the board reads the board's state there.
+    MainWindow(QString programDirectory, GlobalSettings& settings, SerialLink& link, BoardSession& session,
+               Platform& platform, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Start-up: settings, idle controls, pictures, the port. Returns false when the program cannot
@@ -62,15 +64,6 @@ public:
     QString path_IMMAGINE() const;
     QString path_ICONA() const;
 
-    // For whatever else sends to the board: the one way lines go out, and whether they would arrive.
-    CommandSender& sender();
-    ServoState servoState() const;
-    bool linkOpen() const;
-
-signals:
-    void servoStateChanged(ServoState state);
-    void linkStateChanged(bool open);
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -78,7 +71,6 @@ protected:
 private:
     void createControllers();
     void connectControllers();
-    void setLinkOpen(bool open);
     void trackFocusWindow(QWindow* focused);
     void loadPictures();
     void connectRig();
@@ -92,6 +84,7 @@ private:
     QString m_programDirectory;
     GlobalSettings& m_settings;
     SerialLink& m_link;
+    BoardSession& m_session;
     Platform& m_platform;
     ColourValues m_colours;
     std::future<QImage> m_backgroundPicture;
@@ -107,7 +100,6 @@ private:
     QPointer<RigWindow> m_rigWindow;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
-    bool m_linkOpen = false;
     bool m_shownOnce = false;
     bool m_focusCameFromOwnWindow = false;
 };

@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "BoardSession.h"
 #include "GlobalSettings.h"
 #include "MainWindow.h"
 #include "Platform.h"
@@ -17,7 +18,8 @@ int runVeltrano(QApplication& app, const std::function<void()>& whenShown)
     DesktopPlatform platform;
     GlobalSettings settings;
     SerialLink link;
-    MainWindow window(programDirectory, settings, link, platform);
+    BoardSession session;
+    MainWindow window(programDirectory, settings, link, session, platform);
     if (!window.load())
         return 1;
     window.show();

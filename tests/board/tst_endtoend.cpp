@@ -46,7 +46,7 @@ struct ProgramOnBoard {
                 return false;
         }
         store.release();
-        QObject::connect(rig->get<QLineEdit>("RISPOSTA"), &QLineEdit::textChanged,
+        QObject::connect(rig->get<QLineEdit>("RISPOSTA"), &QLineEdit::textChanged, rig->window.get(),
                          [this](const QString& text) { transcript += text; });
         if (!rig->start())
             return false;

@@ -1,5 +1,6 @@
 // Following the radio: the tuning table, the reply parser, the follower's rules on a real memory
 // file, the rigctld client against the real daemon and against a peer that misbehaves, the rig window.
+#include "BoardSession.h"
 #include "FakePlatform.h"
 #include "GlobalSettings.h"
 #include "MemoryStore.h"
@@ -93,7 +94,7 @@ private slots:
         QFETCH(QList<StoredMemory>, memories);
         QFETCH(double, kHz);
         QFETCH(QString, angle);
-        const auto tuning = TuningTable(memories).lookup(kHz);
+        const auto tuning = TuningTable(usableMemories(memories)).lookup(kHz);
         QCOMPARE(tuning ? angleText(tuning->tenths) : QString(), angle);
         if (tuning) {
             QTEST(tuning->below.number, "below");
@@ -155,11 +156,12 @@ private slots:
                     .exec(QStringLiteral("INSERT INTO MEMO_BANDA VALUES (4, '40', 'CW', '7050', NULL, '', 1, '')"))
                     .isActive());
 
-        RigFollower follower;
+        BoardSession session;
+        session.setLinkOpen(true);
+        session.setServoState(ServoState::On);
+        RigFollower follower(session);
         QSignalSpy sent(&follower, &RigFollower::sendRequested);
         follower.setMemoryFile(file);
-        follower.setServoOn(true);
-        follower.setPortOpen(true);
         using Status = RigFollower::Status;
         struct Step {
             const char* what;
@@ -172,11 +174,11 @@ private slots:
             {"following on", [&] { follower.setFollowing(true); }, "105.1", Status::Following},
             {"same tenth", [&] { follower.setFrequency(7050100); }, {}, Status::Following},
             {"next memory", [&] { follower.setFrequency(7100000); }, "110", Status::Following},
-            {"servo off", [&] { follower.setServoOn(false); }, {}, Status::ServoOff},
+            {"servo off", [&] { session.setServoState(ServoState::Off); }, {}, Status::ServoOff},
             {"radio moves, servo off", [&] { follower.setFrequency(7000000); }, {}, Status::ServoOff},
-            {"servo on again", [&] { follower.setServoOn(true); }, "100", Status::Following},
-            {"port closed", [&] { follower.setPortOpen(false); }, {}, Status::PortClosed},
-            {"port open again: sent again", [&] { follower.setPortOpen(true); }, "100", Status::Following},
+            {"servo on again", [&] { session.setServoState(ServoState::On); }, "100", Status::Following},
+            {"port closed", [&] { session.setLinkOpen(false); }, {}, Status::PortClosed},
+            {"port open again: sent again", [&] { session.setLinkOpen(true); }, "100", Status::Following},
             {"radio lost", [&] { follower.setFrequency(0); }, {}, Status::NoRadio},
             {"radio back, same angle", [&] { follower.setFrequency(7000000); }, {}, Status::Following},
             {"memory edited meanwhile",
@@ -328,9 +330,10 @@ private slots:
         GlobalSettings settings;
         QVERIFY(!carica_ini(directory.path(), settings));
         RigLink link;
-        RigFollower follower;
+        BoardSession session;
+        RigFollower follower(session);
         FakePlatform platform;
-        TuneRun tuneRun(link);
+        TuneRun tuneRun(link, session);
         RigWindow window(link, follower, tuneRun, settings.rig, directory.settingsPath(), platform, QString());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

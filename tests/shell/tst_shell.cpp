@@ -46,7 +46,8 @@ struct LongestGap {
     qint64 longest = 0;
     LongestGap()
     {
-        QObject::connect(&ticker, &QTimer::timeout, [this] { longest = std::max(longest, sinceTick.restart()); });
+        QObject::connect(&ticker, &QTimer::timeout, &ticker,
+                         [this] { longest = std::max(longest, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(5);
     }
@@ -147,7 +148,8 @@ private slots:
         QVERIFY(QDir(rig.directory.path()).mkpath(QStringLiteral("images")));
         QVERIFY(writeFile(rig.directory.path() + QStringLiteral("/images/veltrano.bmp"), file));
         // The window starts reading its picture when it is made.
-        rig.window = std::make_unique<MainWindow>(rig.directory.path(), rig.settings, rig.link, rig.platform);
+        rig.window =
+            std::make_unique<MainWindow>(rig.directory.path(), rig.settings, rig.link, rig.session, rig.platform);
         QVERIFY(rig.start() && rig.platform.messages.isEmpty());
         const QWidget* client = rig.window->centralWidget();
         QCOMPARE(client->palette().brush(QPalette::Window).texture().size(), shown);
@@ -322,7 +324,7 @@ private slots:
             ports += "COM6=" + server->url().toLatin1() + "\r\n"; // before the standard COM6, so it wins
         }
         Rig rig(Changes{{"[porte]\r\n", ports}});
-        QSignalSpy linkStates(rig.window.get(), &MainWindow::linkStateChanged);
+        QSignalSpy linkStates(&rig.session, &BoardSession::linkOpenChanged);
         PtyPair& board = server ? servedBoard : rig.board;
         board.writeToProgram("READY\r\n");
         QTRY_COMPARE(rig.texts({"RISPOSTA"}), QStringLiteral("READY\r\n"));
@@ -492,7 +494,7 @@ private slots:
         QTest::keyClick(preset, Qt::Key_Space); // the free preset, then ticked: the stored values, locked
         QCOMPARE(rig.texts({"TextMotor", "min_rot", "max_rot", "Command1", "cboPort"}) + rig.enabled({"TextMotor"}),
                  "10|5|150|&Connect|-");
-        QVERIFY(preset->isChecked() && rig.window->servoState() == ServoState::SetupRepeat);
+        QVERIFY(preset->isChecked() && rig.session.servoState() == ServoState::SetupRepeat);
         rig.click("cmdesci");
         QCOMPARE(rig.visible({"Frame4", "Frame1"}), "-+");
         rig.click("Command1");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoardSession.h"
 #include "FakePlatform.h"
 #include "GlobalSettings.h"
 #include "MainWindow.h"
@@ -22,7 +23,9 @@ struct MainWindowRig {
     FakePlatform platform;
     GlobalSettings settings;
     SerialLink link;
-    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(directory.path(), settings, link, platform);
+    BoardSession session;
+    std::unique_ptr<MainWindow> window =
+        std::make_unique<MainWindow>(directory.path(), settings, link, session, platform);
 
     // Loads and shows the window; false when start-up stopped.
     bool start()
