@@ -28,7 +28,7 @@ public:
     enum class Method { Swr, Noise };
 
     static constexpr int MostPoints = 40;
-    // Checks a degree apart see a servo's wave of a few degrees at least twice per period.
+    // Checks half a degree apart see a servo's wave of a few degrees five times a period or more.
     static constexpr int CheckSpacingTenths = 5;
     // By Noise, a check passes when its reading has fallen at most this far below the peak readings
     // at the gap's ends. On receive a loop matched at resonance passes 1 - |reflection|^2 of the band
