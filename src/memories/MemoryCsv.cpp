@@ -1,12 +1,12 @@
 #include "MemoryCsv.h"
 
+#include "FileReplacement.h"
 #include "MemoryColumns.h"
 #include "NumberText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -263,10 +263,10 @@ TransferReport exportMemoriesToCsv(MemoryStore& store, const QString& storePath,
         const auto memories = store.memories();
         if (!memories)
             return {false, store.problem()};
-        // The file is replaced only once it has been written whole.
-        QSaveFile file(csvPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(memoriesToCsv(*memories)) < 0 || !file.commit()) {
-            return {false, problemText(csvPath, {0, QStringLiteral("cannot be written (%1)").arg(file.errorString())})};
+        if (const auto reason = replaceFile(csvPath, memoriesToCsv(*memories))) {
+            return {false, problemText(csvPath, {0, QStringLiteral("cannot be written (%1); the file was left as it "
+                                                                   "was")
+                                                        .arg(*reason)})};
         }
         return {true, QStringLiteral("Exported %1 to %2.")
                           .arg(counted(memories->size(), "memory", "memories"), QDir::toNativeSeparators(csvPath))};

@@ -124,7 +124,8 @@ void RigWindow::save()
 {
     QString error;
     if (!writeRigSettings(m_settingsFilePath, m_settings, &error)) {
-        m_platform.message(this, QStringLiteral("VELTRANO.ini could not be written.\r\r") + error,
+        m_platform.message(this,
+                           QStringLiteral("VELTRANO.ini could not be written; it was left as it was.\r\r") + error,
                            QStringLiteral("WRITE ERROR"), MessageIcon::Critical);
     }
 }

@@ -192,7 +192,8 @@ void ServoSetupPanel::storeEnteredValues()
         }
         QString error;
         if (!ProfileFile::write(QDir(m_programDirectory).filePath(fileName), values, &error))
-            return QStringLiteral("The values could not be stored in %1.\r\r%2").arg(fileName, error);
+            return QStringLiteral("The values could not be stored in %1; it was left as it was.\r\r%2")
+                .arg(fileName, error);
         const auto reload = carica_ini(m_programDirectory, m_settings);
         return reload ? reload->message() : QString();
     }();

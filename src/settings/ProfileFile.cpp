@@ -1,7 +1,9 @@
 #include "ProfileFile.h"
 
+#include "FileReplacement.h"
+
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -191,36 +193,25 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
 
 bool ProfileFile::write(const QString& path, const QList<Setting>& settings, QString* error)
 {
+    const auto failed = [&](const QString& reason) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+        return false;
+    };
     QByteArray contents;
     QFile existing(path);
     if (existing.exists()) {
         // A file marked read-only stays as it is, even for an administrator who could replace it.
-        if (!(existing.permissions() & QFileDevice::WriteOwner)) {
-            if (error)
-                *error = QStringLiteral("%1 is read-only").arg(path);
-            return false;
-        }
-        if (!existing.open(QIODevice::ReadOnly)) {
-            if (error)
-                *error = existing.errorString();
-            return false;
-        }
+        if (!(existing.permissions() & QFileDevice::WriteOwner))
+            return failed(QStringLiteral("the file is read-only"));
+        if (!existing.open(QIODevice::ReadOnly))
+            return failed(existing.errorString());
         contents = existing.readAll();
         existing.close();
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     for (const Setting& setting : settings)
         contents = ProfileFile(contents).withValue(setting.section, setting.key, setting.value);
-    file.write(contents);
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (const auto reason = replaceFile(path, contents))
+        return failed(*reason);
     return true;
 }

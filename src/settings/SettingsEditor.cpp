@@ -85,7 +85,8 @@ void SettingsEditor::write()
     }
     QString error;
     if (!ProfileFile::write(path, values, &error)) {
-        m_platform.message(this, QStringLiteral("VELTRANO.ini could not be written.\r\r") + error,
+        m_platform.message(this,
+                           QStringLiteral("VELTRANO.ini could not be written; it was left as it was.\r\r") + error,
                            QStringLiteral("WRITE ERROR"), MessageIcon::Critical);
     }
 }

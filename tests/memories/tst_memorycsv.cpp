@@ -1,3 +1,4 @@
+#include "FullDisk.h"
 #include "MemoryCsv.h"
 #include "MemoryStore.h"
 #include "OtherConnection.h"
@@ -160,12 +161,15 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("diskFull");
         // clang-format off
-        QTest::newRow("export") << QStringList{"--export-memories", "out.csv"} << 0 << "Exported 1 memory to out.csv.\n" << "";
-        QTest::newRow("import") << QStringList{"--import-memories=in.csv"} << 0 << "Imported in.csv: 1 memory added, 1 duplicate skipped.\n" << "";
+        QTest::newRow("export") << QStringList{"--export-memories", "out.csv"} << 0 << "Exported 1 memory to out.csv.\n" << "" << false;
+        QTest::newRow("import") << QStringList{"--import-memories=in.csv"} << 0 << "Imported in.csv: 1 memory added, 1 duplicate skipped.\n" << "" << false;
         QTest::newRow("bad row") << QStringList{"--import-memories", "bad.csv"} << 1 << ""
-                                 << "veltrano: bad.csv, line 3: the GRADI value \"x\" is not a number. Nothing was imported.\n";
-        QTest::newRow("mistyped option") << QStringList{"--import-memory", "in.csv"} << 2 << "" << "veltrano: Unknown option 'import-memory'.";
+                                 << "veltrano: bad.csv, line 3: the GRADI value \"x\" is not a number. Nothing was imported.\n" << false;
+        QTest::newRow("mistyped option") << QStringList{"--import-memory", "in.csv"} << 2 << "" << "veltrano: Unknown option 'import-memory'." << false;
+        QTest::newRow("export, disk full") << QStringList{"--export-memories", "out.csv"} << 1 << ""
+                                           << "veltrano: out.csv: cannot be written (File too large); the file was left as it was.\n" << true;
         // clang-format on
     }
 
@@ -175,6 +179,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, error);
+        QFETCH(bool, diskFull);
         TransferRig rig; // its directory is the program's
         const QDir here(rig.directory.path());
         QVERIFY(QFile::copy(QStringLiteral(VELTRANO_PROGRAM), here.filePath(QStringLiteral("veltrano"))));
@@ -184,9 +189,14 @@ private slots:
                   "BANDA,MODO,FREQUENZA,GRADI\n40,FT8,7074,95\n20,CW,14060,30\n");
         writeFile(here.filePath(QStringLiteral("bad.csv")),
                   "BANDA,MODO,FREQUENZA,GRADI\n40,FT8,7074,95\n20,CW,14060,x\n");
+        const QString exported = here.filePath(QStringLiteral("out.csv"));
+        writeFile(exported, "ID,BANDA,MODO,FREQUENZA,GRADI,COMANDO,valido,NOTE\r\n");
         const QByteArray before = fileContents(rig.database);
+        const QByteArray exportedBefore = fileContents(exported);
 
         QProcess veltrano;
+        if (diskFull && !limitFileSizesOf(veltrano, exportedBefore.size()))
+            QSKIP("file sizes cannot be limited here");
         veltrano.setWorkingDirectory(here.path());
         // No window and no display: a program that made one would fail on this platform.
         qputenv("QT_QPA_PLATFORM", "none-at-all");
@@ -200,6 +210,37 @@ private slots:
         QVERIFY2(error.isEmpty() ? standardError.isEmpty() : standardError.contains(error), qPrintable(standardError));
         if (exitCode != 0 || arguments.first().startsWith(u"--export"))
             QCOMPARE(fileContents(rig.database), before);
+        if (exitCode != 0)
+            QCOMPARE(fileContents(exported), exportedBefore);
+    }
+
+    // A real full disk: a small tmpfs, mounted by root of a user namespace of its own, filled up.
+    void exportToAFullFileSystemKeepsTheOldFile()
+    {
+        TransferRig rig;
+        const QDir here(rig.directory.path());
+        QVERIFY(QFile::copy(QStringLiteral(VELTRANO_PROGRAM), here.filePath(QStringLiteral("veltrano"))));
+        writeFile(here.filePath(QStringLiteral("VELTRANO.ini")),
+                  TestProgramDirectory::standardSettings(QStringLiteral("/dev/null")));
+        QVERIFY(here.mkdir(QStringLiteral("small")));
+        const QString script = QStringLiteral("mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 77\n"
+                                              "printf 'old\\r\\n' > \"$1/out.csv\"\n"
+                                              "head -c 1048576 /dev/zero > \"$1/filler\" 2>/dev/null\n"
+                                              "\"$2\" --export-memories \"$1/out.csv\"\n"
+                                              "echo \"exit $?\"\n"
+                                              "cat \"$1/out.csv\"\n");
+        QProcess shell;
+        qputenv("QT_QPA_PLATFORM", "none-at-all");
+        shell.start(QStringLiteral("unshare"),
+                    {"--map-root-user", "--mount", "sh", "-c", script, "sh", here.filePath(QStringLiteral("small")),
+                     here.filePath(QStringLiteral("veltrano"))});
+        if (!shell.waitForFinished(20000) || shell.exitCode() == 77 || shell.exitCode() == 1)
+            QSKIP("no small tmpfs can be mounted here (unshare -rm is not allowed)");
+        const QString standardError = QString::fromUtf8(shell.readAllStandardError());
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), QStringLiteral("exit 1\nold\r\n"));
+        QVERIFY2(standardError.contains(QStringLiteral(
+                     "out.csv: cannot be written (No space left on device); the file was left as it was.")),
+                 qPrintable(standardError));
     }
 };
 

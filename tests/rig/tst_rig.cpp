@@ -2,6 +2,7 @@
 // file, the rigctld client against the real daemon and against a peer that misbehaves, the rig window.
 #include "BoardSession.h"
 #include "FakePlatform.h"
+#include "FullDisk.h"
 #include "GlobalSettings.h"
 #include "MemoryStore.h"
 #include "OtherConnection.h"
@@ -56,6 +57,26 @@ double processCpuMilliseconds()
 }
 
 constexpr int WaitMs = 5000;
+
+// The rig window over the standard settings file, its radio not connected.
+struct RigWindowRig {
+    TestProgramDirectory directory{TestProgramDirectory::standardSettings(QStringLiteral("/dev/null"))};
+    GlobalSettings settings = loaded(directory);
+    RigLink link;
+    BoardSession session;
+    RigFollower follower{session};
+    FakePlatform platform;
+    TuneRun tuneRun{link, session};
+    RigWindow window{link, follower, tuneRun, settings.rig, directory.settingsPath(), platform, QString()};
+
+    static GlobalSettings loaded(const TestProgramDirectory& directory)
+    {
+        GlobalSettings settings;
+        if (carica_ini(directory.path(), settings))
+            qFatal("the standard settings do not load");
+        return settings;
+    }
+};
 
 } // namespace
 
@@ -326,15 +347,8 @@ private slots:
     {
         START_RIGCTLD_OR_SKIP(daemon);
         QVERIFY(daemon.setFrequency(7074500));
-        TestProgramDirectory directory(TestProgramDirectory::standardSettings(QStringLiteral("/dev/null")));
-        GlobalSettings settings;
-        QVERIFY(!carica_ini(directory.path(), settings));
-        RigLink link;
-        BoardSession session;
-        RigFollower follower(session);
-        FakePlatform platform;
-        TuneRun tuneRun(link, session);
-        RigWindow window(link, follower, tuneRun, settings.rig, directory.settingsPath(), platform, QString());
+        RigWindowRig rig;
+        auto& [directory, settings, link, session, follower, platform, tuneRun, window] = rig;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -370,6 +384,22 @@ private slots:
         QCOMPARE(connectButton->text(), QStringLiteral("&Connect"));
         QCOMPARE(widget<QLineEdit>(window, "frequencyField")->text(), QString());
     }
+
+#ifdef Q_OS_UNIX
+    void followTickedOnAFullDiskKeepsTheSettingsFile()
+    {
+        RigWindowRig rig;
+        const QByteArray before = rig.directory.readSettings();
+        {
+            FullDisk full;
+            widget<QCheckBox>(rig.window, "followBox")->click();
+        }
+        QCOMPARE(rig.platform.boxes().size(), 1);
+        QVERIFY2(rig.platform.boxes().first().contains(rig.directory.settingsPath() + ": File too large"),
+                 qPrintable(rig.platform.boxes().first()));
+        QCOMPARE(rig.directory.readSettings(), before);
+    }
+#endif
 };
 
 QTEST_MAIN(TestRig)

@@ -1,11 +1,13 @@
 #include "FakePlatform.h"
 #include "FileReplacements.h"
+#include "FullDisk.h"
 #include "GlobalSettings.h"
 #include "ProfileFile.h"
 #include "SettingsEditor.h"
 #include "TestProgramDirectory.h"
 #include "Widgets.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -214,6 +216,19 @@ private slots:
         QCOMPARE(rig.platform.boxes().size(), 2);
         QVERIFY(rig.platform.boxes().last().startsWith(u"WRITE ERROR|"));
         QCOMPARE(rig.directory.readSettings(), written);
+#ifdef Q_OS_UNIX
+        // A full disk shows only when the written bytes are flushed.
+        QFile::setPermissions(rig.directory.settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
+        {
+            FullDisk full;
+            rig.click("Command2");
+        }
+        QCOMPARE(rig.platform.boxes().size(), 3);
+        QVERIFY2(rig.platform.boxes().last().contains(rig.directory.settingsPath() + ": File too large"),
+                 qPrintable(rig.platform.boxes().last()));
+        QCOMPARE(rig.directory.readSettings(), written);
+        QCOMPARE(QDir(rig.directory.path()).entryList(QDir::Files), QStringList{"VELTRANO.ini"});
+#endif
     }
 };
 
