@@ -1,5 +1,7 @@
 #include "RigLink.h"
 
+#include "FarEnd.h"
+
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -38,6 +40,12 @@ RigLink::RigLink(QObject* parent)
     m_retryTimer.setSingleShot(true);
     m_replyTimer.setSingleShot(true);
     m_connectTimer.setSingleShot(true);
+    // A flooding daemon waits in the kernel, not in our memory, and is read a slice per pass of the
+    // event loop, so the window keeps answering between slices.
+    m_socket->setReadBufferSize(ReadSliceBytes);
+    m_readMore.setSingleShot(true);
+    m_readMore.setInterval(0);
+    connect(&m_readMore, &QTimer::timeout, this, &RigLink::readReplies);
     connect(&m_retryTimer, &QTimer::timeout, this, &RigLink::connectNow);
     connect(&m_pollTimer, &QTimer::timeout, this, &RigLink::poll);
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
@@ -93,6 +101,7 @@ void RigLink::connected()
     m_problem.clear();
     // Requests are a few bytes each and wait for their answer: Nagle's delay would only add latency.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    noticeVanishedFarEnd(*m_socket);
     setState(State::Connected);
     m_pollTimer.start();
     poll();
@@ -118,6 +127,7 @@ void RigLink::tearDown()
     m_replyTimer.stop();
     m_connectTimer.stop();
     m_retryTimer.stop();
+    m_readMore.stop();
     m_socket->abort();
     m_parser.reset();
     if (m_frequencyHz != 0) {
@@ -188,13 +198,16 @@ void RigLink::sendNext()
     if (m_state != State::Connected || m_inFlight || m_waiting.isEmpty())
         return;
     m_inFlight = m_waiting.dequeue();
-    m_socket->write('+' + m_inFlight->command + '\n');
     m_replyTimer.start(ReplyTimeoutMs);
+    if (!writeWithinBound(*m_socket, '+' + m_inFlight->command + '\n'))
+        lost(farEndNotReadingReason());
 }
 
 void RigLink::readReplies()
 {
-    const QList<RigReply> replies = m_parser.feed(m_socket->readAll());
+    const QList<RigReply> replies = m_parser.feed(m_socket->read(ReadSliceBytes));
+    if (m_socket->bytesAvailable() > 0)
+        m_readMore.start();
     for (const RigReply& reply : replies) {
         // A handler may have stopped the link; what is left belongs to a connection that is gone.
         if (m_state != State::Connected)

@@ -27,6 +27,8 @@ public:
     // before the daemon answers with an error.
     static constexpr int ReplyTimeoutMs = 5000;
     static constexpr int ConnectTimeoutMs = 3000;
+    // What one pass of the event loop parses at most.
+    static constexpr qint64 ReadSliceBytes = 16 * 1024;
 
     explicit RigLink(QObject* parent = nullptr);
     ~RigLink() override;
@@ -98,6 +100,7 @@ private:
     QTimer m_pollTimer;
     QTimer m_replyTimer;
     QTimer m_connectTimer;
+    QTimer m_readMore;
     QQueue<Request> m_waiting;
     std::optional<Request> m_inFlight;
     qint64 m_frequencyHz = 0;

@@ -1,5 +1,7 @@
 #include "NetworkTransport.h"
 
+#include "FarEnd.h"
+
 NetworkTransport::NetworkTransport(PortAddress address, QObject* parent)
     : Transport(parent)
     , m_address(std::move(address))
@@ -47,6 +49,7 @@ void NetworkTransport::onConnected()
 {
     // Command lines are a few bytes each: send them now, not when more would fill a segment.
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    noticeVanishedFarEnd(m_socket);
     if (m_address.kind != PortAddress::Kind::Rfc2217) {
         finishOpening();
         return;
@@ -83,6 +86,8 @@ void NetworkTransport::onReadyRead()
         QByteArray replies;
         m_received += m_telnet->decode(bytes, replies);
         send(replies);
+        if (!m_telnet) // dropped for not reading our answers
+            return;
         if (m_opening) {
             switch (m_telnet->comPortOption()) {
             case TelnetCodec::Agreement::Pending: return;
@@ -173,6 +178,17 @@ void NetworkTransport::send(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    m_socket.write(bytes);
-    m_socket.flush();
+    if (m_socket.state() != QAbstractSocket::ConnectedState || writeWithinBound(m_socket, bytes))
+        return;
+    const QString reason = described(farEndNotReadingReason());
+    if (m_opening) {
+        fail(PortSetupFailed, reason);
+        return;
+    }
+    m_open = false;
+    m_telnet.reset();
+    m_socket.abort();
+    // Told after the write that found it returns, like any other loss.
+    QMetaObject::invokeMethod(
+        this, [this, reason] { emit lost(reason); }, Qt::QueuedConnection);
 }

@@ -1,0 +1,185 @@
+// The guard that unkeys the radio when the program goes: on Hamlib's dummy radio, whose PTT reads
+// back, through the program's own client and through a program that is killed.
+#include "GuardClient.h"
+#include "RadioProbe.h"
+#include "RigDaemon.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QStringList DummyWithPtt{QStringLiteral("-P"), QStringLiteral("RIG")};
+// What a run found the radio at, and what the guard gives back.
+const guard::RadioSettings Before{"USB", 2400, 0.5, 7074000};
+constexpr char SettingsBefore[] = "USB 2400 0.500000 7074000";
+constexpr char SettingsOnTheAir[] = "FM 15000 0.050000 7100000";
+
+// How long it takes the radio to read unkeyed, polled on a connection of its own; -1: not in 3 s.
+qint64 msUntilUnkeyed(RadioProbe& radio, const QElapsedTimer& since)
+{
+    if (!QTest::qWaitFor([&] { return radio.ptt() == "0"; }, 3000))
+        return -1;
+    return since.elapsed();
+}
+
+bool processGone(qint64 pid)
+{
+    // An orphan that ended may stay a zombie where nobody reaps it; it acts no more either way.
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    return !status.open(QIODevice::ReadOnly) || status.readAll().contains(") Z ");
+}
+
+} // namespace
+
+class TestGuard : public QObject {
+    Q_OBJECT
+private slots:
+    void theGuardUnkeysWhenItMust_data()
+    {
+        QTest::addColumn<bool>("toldOnAir");
+        QTest::addColumn<bool>("toldOffAir");
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("closed"); // the program's pipe closes
+        QTest::addColumn<bool>("unkeys");
+        QTest::newRow("pipe closed on the air") << true << false << 60000 << true << true;
+        QTest::newRow("pipe closed off the air") << false << false << 60000 << true << false;
+        QTest::newRow("pipe closed after the radio went off the air") << true << true << 60000 << true << false;
+        QTest::newRow("deadline passes") << true << false << 1000 << false << true;
+        QTest::newRow("deadline of a key-up that ended") << true << true << 300 << false << false;
+    }
+    void theGuardUnkeysWhenItMust()
+    {
+        QFETCH(bool, toldOnAir);
+        QFETCH(bool, toldOffAir);
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, closed);
+        QFETCH(bool, unkeys);
+        START_RIGCTLD_OR_SKIP(daemon, DummyWithPtt);
+        RadioProbe radio(daemon.port());
+        GuardClient guard(QStringLiteral(VELTRANO_GUARD));
+        guard.start(QStringLiteral("127.0.0.1"), daemon.port());
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isReady(), 5000);
+        radio.keyUp("FM", "0.05", "7100000");
+        QElapsedTimer since;
+        since.start();
+        if (toldOnAir)
+            QVERIFY(guard.onAir(std::chrono::milliseconds(deadlineMs), Before));
+        if (toldOffAir)
+            guard.offAir();
+        if (closed) {
+            since.start();
+            guard.stop();
+        }
+        if (!unkeys) {
+            QTest::qWait(deadlineMs < 60000 ? deadlineMs + 700 : 700);
+            QCOMPARE(radio.ptt(), QByteArray("1"));
+            QCOMPARE(radio.settings(), QByteArray(SettingsOnTheAir));
+        } else {
+            const qint64 unkeyedMs = msUntilUnkeyed(radio, since);
+            const qint64 allowedMs = closed ? 500 : deadlineMs + 500;
+            QVERIFY2(unkeyedMs >= 0 && unkeyedMs <= allowedMs, qPrintable(QString::number(unkeyedMs)));
+            // Qt's timers may fire a little early, never much.
+            QVERIFY2(closed || unkeyedMs >= deadlineMs * 9 / 10, qPrintable(QString::number(unkeyedMs)));
+            QTRY_COMPARE_WITH_TIMEOUT(radio.settings(), QByteArray(SettingsBefore), 2000 - since.elapsed());
+        }
+        // A closed pipe ends the guard, and only that does.
+        QTRY_COMPARE_WITH_TIMEOUT(guard.processRunning(), !closed, 3000);
+    }
+
+    // Keying is refused while the guard cannot act, with the reason the window shows; it comes back
+    // by itself or on the next request.
+    void keyingIsRefusedWhileTheGuardCannotAct_data()
+    {
+        QTest::addColumn<QString>("whatHappens");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("guard killed") << "kill guard"
+                                      << "The guard that unkeys the radio if this program dies is not running.";
+        QTest::newRow("rigctld gone") << "kill rigctld"
+                                      << "The guard that unkeys the radio if this program dies is not "
+                                         "connected to rigctld.";
+        QTest::newRow("rigctld not there yet") << "no rigctld"
+                                               << "The guard that unkeys the radio if this program dies is not "
+                                                  "connected to rigctld.";
+        QTest::newRow("guard missing") << "no guard"
+                                       << "The guard that unkeys the radio if this program dies is not running.";
+    }
+    void keyingIsRefusedWhileTheGuardCannotAct()
+    {
+        QFETCH(QString, whatHappens);
+        QFETCH(QString, reason);
+        if (!RigDaemon::installed())
+            QSKIP("rigctld is not installed (Debian package libhamlib-utils)");
+        RigDaemon daemon;
+        if (whatHappens != u"no rigctld")
+            QVERIFY(daemon.start(DummyWithPtt));
+        GuardClient guard(whatHappens == u"no guard" ? QStringLiteral("/nonexistent/veltrano-guard")
+                                                     : QStringLiteral(VELTRANO_GUARD));
+        QSignalSpy readiness(&guard, &GuardClient::readinessChanged);
+        guard.start(QStringLiteral("127.0.0.1"), daemon.port());
+        if (whatHappens == u"kill guard" || whatHappens == u"kill rigctld") {
+            QTRY_VERIFY_WITH_TIMEOUT(guard.isReady(), 5000);
+            if (whatHappens == u"kill guard")
+                ::kill(pid_t(guard.processId()), SIGKILL);
+            else
+                daemon.kill();
+            QTRY_VERIFY_WITH_TIMEOUT(!guard.isReady(), 5000);
+            QCOMPARE(readiness.last().first().toBool(), false);
+        } else {
+            QTest::qWait(1000);
+        }
+        QCOMPARE(guard.isReady(), false);
+        QCOMPARE(guard.notReadyReason(), reason);
+        QVERIFY(!guard.onAir(std::chrono::seconds(10), Before));
+        if (whatHappens == u"no guard")
+            return;
+        if (whatHappens != u"kill guard")
+            QVERIFY(daemon.start(DummyWithPtt));
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isReady(), 5000);
+        QCOMPARE(guard.notReadyReason(), QString());
+        QVERIFY(guard.onAir(std::chrono::seconds(10), Before));
+    }
+
+    // The real thing: the program that keyed the radio killed, frozen first or not.
+    void theGuardUnkeysWhenItsProgramIsKilled_data()
+    {
+        QTest::addColumn<bool>("frozenFirst");
+        QTest::newRow("killed") << false;
+        QTest::newRow("stopped, then killed") << true;
+    }
+    void theGuardUnkeysWhenItsProgramIsKilled()
+    {
+        QFETCH(bool, frozenFirst);
+        START_RIGCTLD_OR_SKIP(daemon, DummyWithPtt);
+        RadioProbe radio(daemon.port());
+        radio.keyUp("FM", "0.05", "7100000");
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(GUARD_PARENT),
+                      {QStringLiteral(VELTRANO_GUARD), QString::number(daemon.port()), QStringLiteral("USB")});
+        QVERIFY(QTest::qWaitFor([&] { return program.canReadLine(); }, 5000));
+        const QByteArray said = program.readLine().trimmed();
+        QVERIFY2(said.startsWith("ONAIR "), said.constData());
+        const qint64 guardPid = said.mid(6).toLongLong();
+        QVERIFY(guardPid > 0);
+        if (frozenFirst) {
+            ::kill(pid_t(program.processId()), SIGSTOP);
+            QTest::qWait(300);
+            QCOMPARE(radio.ptt(), QByteArray("1"));
+        }
+        QElapsedTimer since;
+        since.start();
+        program.kill();
+        const qint64 unkeyedMs = msUntilUnkeyed(radio, since);
+        QVERIFY2(unkeyedMs >= 0 && unkeyedMs <= 500, qPrintable(QString::number(unkeyedMs)));
+        QTRY_COMPARE_WITH_TIMEOUT(radio.settings(), QByteArray(SettingsBefore), 2000 - since.elapsed());
+        // It never outlives its program by more than that.
+        QTRY_VERIFY_WITH_TIMEOUT(processGone(guardPid), 3000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGuard)
+#include "tst_guard.moc"
