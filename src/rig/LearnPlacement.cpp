@@ -1,6 +1,6 @@
 #include "LearnPlacement.h"
 
-#include "MemoryStore.h"
+#include "UsableMemory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +14,9 @@ LearnPlacement::LearnPlacement(const Plan& plan)
 
 TuningTable LearnPlacement::table() const
 {
-    QList<StoredMemory> memories;
+    QList<UsableMemory> memories;
     for (const Point& point : m_points)
-        memories.append(
-            {int(memories.size()) + 1, {}, {}, QString::number(point.kHz, 'f', 3), point.tenths / 10.0, {}, true, {}});
+        memories.append({int(memories.size()) + 1, {}, {}, double(point.kHz), point.tenths / 10.0});
     return TuningTable(memories);
 }
 

@@ -2,10 +2,10 @@
 // off the commanded angle, and the drift offset following adds.
 #include "LearnPlacement.h"
 #include "LoopModel.h"
-#include "MemoryStore.h"
 #include "SwrSearch.h"
 #include "TuningOffsets.h"
 #include "TuningTable.h"
+#include "UsableMemory.h"
 
 #include <QTest>
 
@@ -73,9 +73,9 @@ private:
     std::normal_distribution<double> m_jitter{0, 0.7};
 };
 
-StoredMemory memory(int number, double kHz, double degrees)
+UsableMemory memory(int number, double kHz, double degrees)
 {
-    return {number, QStringLiteral("40"), QStringLiteral("SSB"), QString::number(kHz), degrees, {}, true, {}};
+    return {number, QStringLiteral("40"), QStringLiteral("SSB"), kHz, degrees};
 }
 
 constexpr qint64 HourMs = 3600 * 1000;

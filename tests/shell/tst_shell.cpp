@@ -439,7 +439,8 @@ private slots:
         QTest::addColumn<QString>("line");  // empty: nothing sent
         QTest::addColumn<bool>("readOnly"); // the settings file
         const QString question = QStringLiteral("VARIATION OF STANDARD PARAMETERS|");
-        const QString notStored = QStringLiteral("SETTINGS ERROR|The values could not be stored in VELTRANO.ini.");
+        const QString notStored =
+            QStringLiteral("SETTINGS ERROR|The values could not be stored in VELTRANO.ini; it was left as it was.");
         // clang-format off
         QTest::newRow("preset ignores the fields") << true << "7" << MessageAnswer::Yes << "" << "IS,9,0,180," << false;
         QTest::newRow("not a PWM pin") << false << "7" << MessageAnswer::Yes << "NON-PWM SELECTED PIN|" << "" << false;
