@@ -58,7 +58,7 @@ bool isBlank(const QLineEdit* field)
 
 QString positioningCommand(const QLineEdit* degrees)
 {
-    return QStringLiteral("A,") + degrees->text().trimmed();
+    return memoryCommand(degrees->text());
 }
 
 } // namespace
@@ -271,7 +271,6 @@ void MemoryEditor::addMemory()
     if (m_platform.message(this, QStringLiteral("Do you want to insert a new Memory?"),
                            QStringLiteral("CREATE A NEW MEMORY"), MessageIcon::None,
                            MessageButtons::YesNo) == MessageAnswer::Yes) {
-        m_ui->Text6->setText(positioningCommand(m_ui->Text7));
         if (!m_store.add(typedMemory())) {
             reportStoreProblem(); // the fields keep what the operator typed
             return;
@@ -291,7 +290,7 @@ std::optional<std::int16_t> MemoryEditor::chosenMemory()
     const auto number = parseInt16(list->index(row - 1, ColumnId).data().toString());
     if (!number)
         return std::nullopt;
-    MEM_SELEZIONATA = *number;
+    const std::int16_t MEM_SELEZIONATA = *number;
     const auto count = m_store.countNumbered(MEM_SELEZIONATA);
     if (!count)
         reportStoreProblem();

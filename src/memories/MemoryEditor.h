@@ -89,5 +89,4 @@ private:
     Platform& m_platform;
     std::array<QPushButton*, 12> m_pickerButtons{};
     Picker m_picker = Picker::Closed;
-    std::int16_t MEM_SELEZIONATA = 0;
 };

@@ -164,6 +164,11 @@ std::optional<QList<StoredMemory>> readWithAnglesFrom(QSqlDatabase& database, QS
 
 } // namespace
 
+QString memoryCommand(const QString& degreesText)
+{
+    return QStringLiteral("A,") + degreesText.trimmed();
+}
+
 StoredMemory storedForm(const TypedMemory& typed)
 {
     const QString degrees = typed.degrees.trimmed();
@@ -172,7 +177,7 @@ StoredMemory storedForm(const TypedMemory& typed)
             typed.mode.trimmed().toUpper(),
             plainDecimal(leadingNumberValue(typed.frequency.trimmed())),
             leadingNumberValue(degrees),
-            typed.valid ? QStringLiteral("A,") + degrees : QStringLiteral(""),
+            typed.valid ? memoryCommand(degrees) : QStringLiteral(""),
             typed.valid,
             typed.note.trimmed()};
 }

@@ -38,6 +38,9 @@ struct StoredMemory {
     bool operator==(const StoredMemory&) const = default;
 };
 
+// The command a usable memory stores: the position line's start for its angle text ("A,95.5").
+QString memoryCommand(const QString& degreesText);
+
 // What "NEW" stores for the typed texts: band and mode trimmed in capitals, frequency and degrees as
 // leading-number values, the command only for a usable memory. The number is left at 0.
 StoredMemory storedForm(const TypedMemory& typed);

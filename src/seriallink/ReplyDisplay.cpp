@@ -11,10 +11,10 @@ ReplyDisplay::ReplyDisplay(const Widgets& widgets, SerialLink& link, QObject* pa
     , m_ui(widgets)
     , m_link(link)
 {
-    connect(&m_link, &SerialLink::onComm, this, &ReplyDisplay::onComm);
+    connect(&m_link, &SerialLink::onComm, this, &ReplyDisplay::takePortEvent);
 }
 
-void ReplyDisplay::onComm(int eventCode)
+void ReplyDisplay::takePortEvent(int eventCode)
 {
     // Line errors and modem-line changes are not the operator's business here.
     if (eventCode == SerialLink::EventReceive)

@@ -24,7 +24,7 @@ public:
     static constexpr qsizetype MaxShown = 1024; // far beyond any reply the board sends
 
 private:
-    void onComm(int eventCode);
+    void takePortEvent(int eventCode);
 
     Widgets m_ui;
     SerialLink& m_link;
