@@ -23,6 +23,9 @@ const WholeKey WholeKeys[] = {
     {"TUNE_POWER", RigSettings::TunePowers, &RigSettings::TUNE_POWER},
     {"TUNE_MAX_S", RigSettings::TuneSeconds, &RigSettings::TUNE_MAX_S},
     {"TUNE_SETTLE_MS", RigSettings::SettleTimes, &RigSettings::TUNE_SETTLE_MS},
+    {"PEAK_SETTLE_MS", RigSettings::SettleTimes, &RigSettings::PEAK_SETTLE_MS},
+    {"LEARN_MAX_S", RigSettings::LearnSeconds, &RigSettings::LEARN_MAX_S},
+    {"DRIFT_HOURS", RigSettings::DriftHours, &RigSettings::DRIFT_HOURS},
 };
 
 const char HostKey[] = "HOST";

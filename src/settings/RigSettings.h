@@ -10,8 +10,8 @@ class ProfileFile;
 struct SettingsProblem;
 
 // Section [rig]: where rigctld listens, whether the loop follows the radio and how often the radio is
-// asked, and how the loop is tuned by SWR. A missing section or key means the default, so settings
-// files from before keep working.
+// asked, how the loop is tuned by SWR and by the receiver's noise, and how it learns a band. A missing section or key
+// means the default, so settings files from before keep working.
 struct RigSettings {
     static inline const QString Section = QStringLiteral("rig");
     static constexpr NumberRange Ports{1, 65535};
@@ -19,6 +19,8 @@ struct RigSettings {
     static constexpr NumberRange TunePowers{1, 100};
     static constexpr NumberRange TuneSeconds{1, 60};
     static constexpr NumberRange SettleTimes{0, 5000};
+    static constexpr NumberRange LearnSeconds{10, 600};
+    static constexpr NumberRange DriftHours{1, 168};
 
     QString HOST = QStringLiteral("127.0.0.1");
     int PORT = 4532;
@@ -30,6 +32,10 @@ struct RigSettings {
     QString TUNE_MODE = QStringLiteral("FM"); // a mode that sends a steady carrier
     int TUNE_MAX_S = 10;                      // the most time on the air of one run
     int TUNE_SETTLE_MS = 150;                 // the servo's time to get there before the meter is read
+    // The S-meter is slower than the SWR meter: the radio's AGC needs a moment too.
+    int PEAK_SETTLE_MS = 200;
+    int LEARN_MAX_S = 120; // the most time on the air of one run learning a band
+    int DRIFT_HOURS = 12;  // how long an offset learned by tuning stays good
 
     friend bool operator==(const RigSettings&, const RigSettings&) = default;
 };

@@ -155,8 +155,10 @@ private slots:
                                                     << RigSettings{QStringLiteral("shack.local"), 4532, 1, 100};
         QTest::newRow("every key at its limits")
             << QByteArray("[rig]\r\nHOST=::1\r\nPORT=65535\r\nFOLLOW=0\r\nPOLL_MS=5000\r\nTUNE_TX=1\r\n"
-                          "TUNE_POWER=100\r\nTUNE_MODE=pktfm\r\nTUNE_MAX_S=60\r\nTUNE_SETTLE_MS=0\r\n")
-            << RigSettings{QStringLiteral("::1"), 65535, 0, 5000, 1, 100, QStringLiteral("PKTFM"), 60, 0};
+                          "TUNE_POWER=100\r\nTUNE_MODE=pktfm\r\nTUNE_MAX_S=60\r\nTUNE_SETTLE_MS=0\r\n"
+                          "PEAK_SETTLE_MS=5000\r\nLEARN_MAX_S=10\r\nDRIFT_HOURS=168\r\n")
+            << RigSettings{QStringLiteral("::1"),   65535, 0, 5000, 1,  100,
+                           QStringLiteral("PKTFM"), 60,    0, 5000, 10, 168};
     }
     void rigSectionTakesDefaultsForWhatIsMissing()
     {

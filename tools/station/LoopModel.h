@@ -17,6 +17,13 @@ struct LoopModel {
 
     // The SWR the radio reports at this shaft angle and frequency.
     double swr(double degrees, double hertz) const;
+    // On receive: the fraction of the band's noise power the loop passes to the radio, 1 at resonance,
+    // one half at the edges of its bandwidth.
+    double receiveResponse(double degrees, double hertz) const;
     // The shaft angle of resonance; outside 0..span when the capacitor cannot reach it.
     double resonanceDegrees(double hertz) const;
+
+private:
+    // How much of what meets the loop from the line comes back, 0 to 1.
+    double reflection(double degrees, double hertz) const;
 };

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 ServoShaft::ServoShaft(double initialDegrees, double degreesPerSecond, double backlashDegrees)
     : m_speed(degreesPerSecond)
     , m_backlash(backlashDegrees)
+    , m_commanded(initialDegrees)
     , m_target(initialDegrees)
     , m_servo(initialDegrees)
     , m_shaft(initialDegrees)
@@ -17,10 +19,22 @@ double ServoShaft::pulseDegrees(double widthMicroseconds)
     return (widthMicroseconds - 544) * 180 / (2400 - 544);
 }
 
+void ServoShaft::setError(double amplitudeDegrees, double periodDegrees)
+{
+    m_errorAmplitude = amplitudeDegrees;
+    m_errorPeriod = periodDegrees > 0 ? periodDegrees : 1;
+}
+
+double ServoShaft::errorDegrees(double commandedDegrees) const
+{
+    return m_errorAmplitude * std::sin(2 * std::numbers::pi * commandedDegrees / m_errorPeriod);
+}
+
 void ServoShaft::command(double degrees, double seconds)
 {
     advance(seconds);
-    m_target = degrees;
+    m_commanded = degrees;
+    m_target = degrees + errorDegrees(degrees);
 }
 
 double ServoShaft::shaftDegrees(double seconds)

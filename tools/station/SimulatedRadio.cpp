@@ -172,8 +172,12 @@ SimulatedRadio::Result SimulatedRadio::getLevel(const QStringList& arguments)
             m_log(QStringLiteral("SWR %1 shaft=%2").arg(swr, 0, 'f', 3).arg(m_antenna.shaftDegrees(), 0, 'f', 3));
         return {Ok, {{QString(), levelText(swr)}}};
     }
-    if (level == QLatin1String("STRENGTH"))
-        return {Ok, {{QString(), QStringLiteral("-54")}}};
+    // A level the radio lacks is looked up among its own extra levels, and not found there either.
+    if (level == QLatin1String("STRENGTH") && m_noiseMeter) {
+        const int strength = m_noiseMeter->read(m_antenna.receiveResponse(m_state.hertz));
+        m_log(QStringLiteral("STRENGTH %1 shaft=%2").arg(strength).arg(m_antenna.shaftDegrees(), 0, 'f', 3));
+        return {Ok, {{QString(), QString::number(strength)}}};
+    }
     return {InvalidArgument, {}};
 }
 

@@ -5,10 +5,14 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
+#include "NoiseMeter.h"
 
-// The radio behind the station's rigctld: frequency, mode and passband, RF power and PTT, and an SWR
-// meter that reads the loop while a carrier goes out. It answers one command line at a time in the
+#include <functional>
+#include <optional>
+
+// The radio behind the station's rigctld: frequency, mode and passband, RF power and PTT, an SWR
+// meter that reads the loop while a carrier goes out, and an S-meter that reads the band's noise
+// through the loop. It answers one command line at a time in the
 // form Hamlib 4.5's rigctld uses: the plain form ("f", "\get_freq") and the extended one ("+f",
 // "+\get_freq", or with ';', '|' or ',' between the lines of the answer).
 class SimulatedRadio {
@@ -25,6 +29,8 @@ public:
     public:
         virtual ~Antenna() = default;
         virtual double swr(qint64 hertz) = 0; // at the antenna as it stands now
+        // The fraction of the band's noise power the antenna passes, as it stands now.
+        virtual double receiveResponse(qint64 hertz) = 0;
         virtual double shaftDegrees() = 0;
         virtual double resonanceDegrees(qint64 hertz) const = 0;
     };
@@ -44,6 +50,8 @@ public:
     void logFrequency();
     // No forward power at all: the meter reads 0 even with a carrier.
     void setMeterDead(bool dead) { m_meterDead = dead; }
+    // The S-meter; without one the radio has no STRENGTH level.
+    void setNoiseMeter(std::optional<NoiseMeter> meter) { m_noiseMeter = std::move(meter); }
     // The passband a mode gets when asked for 0 ("normal"), as the dummy rig has them.
     static int normalPassband(const QString& mode);
 
@@ -65,6 +73,7 @@ private:
     Antenna& m_antenna;
     Log m_log;
     bool m_meterDead = false;
+    std::optional<NoiseMeter> m_noiseMeter;
     QElapsedTimer m_onAir;
     double m_highestPowerOnAir = 0;
 };

@@ -1,8 +1,8 @@
 // A simulated station for trying the tune run without a radio: a rigctld look-alike on a TCP port
-// whose radio has an SWR meter, connected to a model of a magnetic loop whose capacitor turns with
+// whose radio has an SWR meter and an S-meter, connected to a model of a magnetic loop whose capacitor turns with
 // the servo pulses the emulated board reports ("PULSE pin=9 width_us=1472 t_us=...", read from
 // standard input or from a file or pipe). It logs every frequency, mode, power and PTT change and
-// each SWR reading on the air, so a test can check what the radio was made to do.
+// each SWR and S-meter reading, so a test can check what the radio was made to do.
 #include "LoopModel.h"
 #include "ServoShaft.h"
 #include "SimulatedRadio.h"
@@ -57,6 +57,10 @@ public:
     {
     }
     double swr(qint64 hertz) override { return m_loop.swr(m_shaft.shaftDegrees(secondsNow()), hertz); }
+    double receiveResponse(qint64 hertz) override
+    {
+        return m_loop.receiveResponse(m_shaft.shaftDegrees(secondsNow()), hertz);
+    }
     double shaftDegrees() override { return m_shaft.shaftDegrees(secondsNow()); }
     double resonanceDegrees(qint64 hertz) const override { return m_loop.resonanceDegrees(hertz); }
 
@@ -223,8 +227,9 @@ int main(int argc, char* argv[])
         QStringLiteral("A radio behind a rigctld-like TCP port, with a magnetic loop whose capacitor follows the servo "
                        "pulses of the emulated board (PULSE lines on standard input or from --pulses). Its SWR meter "
                        "reads 0 unless the radio is keyed with power in a mode that sends a carrier (AM, FM, RTTY); "
-                       "every change of frequency, mode, power and PTT and every SWR read on the air is logged on "
-                       "standard output."));
+                       "its S-meter (STRENGTH) reads the band's noise through the loop plus the receiver's own. "
+                       "Every change of frequency, mode, power and PTT, every SWR read on the air and every "
+                       "S-meter reading is logged on standard output."));
     parser.addHelpOption();
     const auto option = [&parser](const QString& name, const QString& description, const QString& value = {},
                                   const QString& defaultValue = {}) {
@@ -254,6 +259,16 @@ int main(int argc, char* argv[])
     const auto ceiling =
         option("swr-ceiling", "The highest SWR the meter shows (radios stop at 3 to 10).", "swr", "99.9");
     const auto delay = option("reply-delay", "Time the radio takes for each command.", "ms", "0");
+    const auto bandNoise =
+        option("band-noise", "The band's noise at the loop's resonance, dB over S9 (S5: -24).", "dB", "-24");
+    const auto jitter = option("meter-jitter", "Standard deviation of the S-meter's readings.", "dB", "0.7");
+    const auto seed = option("meter-seed", "Seed of the S-meter's jitter.", "number", "1");
+    const auto flatMeter = option("flat-meter", "The S-meter reads the band's noise whatever the loop's angle.");
+    const auto noStrength = option("no-strength", "The radio has no STRENGTH level.");
+    const auto servoError =
+        option("servo-error", "The shaft stands off the commanded angle by this much times a sine of the angle.",
+               "degrees", "0");
+    const auto servoErrorPeriod = option("servo-error-period", "The period of that error.", "degrees", "7");
     parser.process(app);
 
     const auto number = [&parser](const QCommandLineOption& which, double low, double high) {
@@ -272,6 +287,7 @@ int main(int argc, char* argv[])
     loop.inductanceHenries = number(inductance, 0.01, 1000) * 1e-6;
     loop.highestSwr = number(ceiling, 1, LoopModel::MeterLimit);
     ServoShaft shaft(number(angle, 0, 180), number(speed, 0, 1e6), number(backlash, 0, 20));
+    shaft.setError(number(servoError, 0, 5), number(servoErrorPeriod, 0.5, 180));
     LoopOnServo antenna(loop, shaft);
 
     SimulatedRadio::State state;
@@ -289,6 +305,14 @@ int main(int argc, char* argv[])
     EventLog log(stdout);
     SimulatedRadio radio(state, antenna, [&log](const QString& event) { log.write(event); });
     radio.setMeterDead(parser.isSet(deadMeter));
+    if (!parser.isSet(noStrength)) {
+        NoiseMeter::Settings meter;
+        meter.bandNoiseDb = number(bandNoise, -60, 60);
+        meter.jitterDb = number(jitter, 0, 10);
+        meter.seed = unsigned(number(seed, 0, 4294967295.0));
+        meter.flat = parser.isSet(flatMeter);
+        radio.setNoiseMeter(NoiseMeter(meter));
+    }
 
     PulseReader reader(int(number(pin, 0, 19)), shaft);
     if (!reader.open(parser.value(pulses))) {
