@@ -152,10 +152,10 @@ void MainWindow::connectRig()
     connect(this, &MainWindow::servoStateChanged, m_tuneRun, tellServoState);
     connect(this, &MainWindow::linkStateChanged, m_tuneRun, tellServoState);
     connect(m_tuneRun, &TuneRun::finished, m_rigFollower,
-            [this](TuneRun::Outcome outcome) { m_rigFollower->tuneEnded(outcome == TuneRun::Outcome::Tuned); });
+            [this] { m_rigFollower->tuneEnded(m_tuneRun->tunedTenths().has_value()); });
 }
 
-void MainWindow::startTune()
+void MainWindow::startTune(TuneRun::Method method)
 {
     // From where the servo stands: the angle last sent, by hand or by following.
     const QString angle = m_ui->ANGLE->text().trimmed();
@@ -166,10 +166,12 @@ void MainWindow::startTune()
     }
     const RigSettings& rig = m_settings.rig;
     TuneRun::Plan plan;
+    plan.method = method;
     plan.powerPercent = rig.TUNE_POWER;
     plan.mode = rig.TUNE_MODE;
     plan.maxSeconds = rig.TUNE_MAX_S;
     plan.settleMs = rig.TUNE_SETTLE_MS;
+    plan.peakSettleMs = rig.PEAK_SETTLE_MS;
     plan.lowestTenths = m_settings.MINROT * 10;
     plan.highestTenths = m_settings.MAXROT * 10;
     m_rigFollower->tuneStarted();
