@@ -161,7 +161,8 @@ void MainWindow::startTune(TuneRun::Method method)
     const QString angle = m_ui->ANGLE->text().trimmed();
     if (angle.isEmpty()) {
         m_platform.message(m_rigWindow, QStringLiteral("Send the servo an angle first, or let it follow the radio."),
-                           QStringLiteral("TUNE"), MessageIcon::Critical);
+                           method == TuneRun::Method::ByNoise ? QStringLiteral("PEAK") : QStringLiteral("TUNE"),
+                           MessageIcon::Critical);
         return;
     }
     const RigSettings& rig = m_settings.rig;
