@@ -143,7 +143,8 @@ void TuneRun::keyUp()
         if (!reply.succeeded())
             return end(Outcome::RadioRefused, QStringLiteral("to transmit (set_ptt)"));
         m_stage = Stage::OnAir;
-        readSwr();
+        // A radio's meter needs a moment once the carrier is up, as after a move.
+        QTimer::singleShot(m_plan.settleMs, Qt::PreciseTimer, m_runContext, [this] { readSwr(); });
     });
 }
 
