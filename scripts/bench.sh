@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every benchmark; each prints "name: value unit" lines beside its reference.
+# Builds and runs every benchmark; each prints "name: value unit" lines beside its reference
+# (bench_autotune: TUNE's time on the air and PEAK's time and final SWR on the simulated station).
 # Usage: scripts/bench.sh [build-directory]; Qt's own warnings go to <build>/bench/bench.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."

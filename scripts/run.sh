@@ -68,7 +68,8 @@ if [ $station -eq 1 ]; then
     set_setting rig TUNE_TX 1
     dip=$(sed -n 's/^FREQ [0-9]* dip=\([0-9.]*\).*/\1/p' "$build/station.log" | head -n 1)
     echo "Station: rigctld's protocol on 127.0.0.1:$rig_port, the radio on 7050 kHz in USB at half power, the"
-    echo "  loop's dip near $dip degrees. $build/station.log shows what the radio was told and each SWR it read."
-    echo "  Switch the servo ON, send an angle near the dip, open Setting > RIG Setting and press TUNE."
+    echo "  loop's dip near $dip degrees, band noise at S5 on its S-meter. $build/station.log shows what the radio"
+    echo "  was told and each SWR and S-meter reading. Switch the servo ON, send an angle a degree or two off the"
+    echo "  dip, open Setting > RIG Setting and press PEAK (on receive: nothing is transmitted) or TUNE."
 fi
 "$build/veltrano"

@@ -59,12 +59,13 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
     connect(&m_link, &RigLink::frequencyChanged, this, &RigWindow::showRadio);
     connect(&m_link, &RigLink::modeChanged, this, &RigWindow::showRadio);
     connect(&m_follower, &RigFollower::changed, this, &RigWindow::showTuning);
-    connect(m_ui->tuneButton, &QPushButton::clicked, this, &RigWindow::tuneOrStop);
+    connect(m_ui->tuneButton, &QPushButton::clicked, this, [this] { runOrStop(TuneRun::Method::BySwr); });
+    connect(m_ui->peakButton, &QPushButton::clicked, this, [this] { runOrStop(TuneRun::Method::ByNoise); });
     connect(m_ui->storeButton, &QPushButton::clicked, this, &RigWindow::store);
     connect(&m_tuneRun, &TuneRun::progressed, this, &RigWindow::showTune);
     connect(&m_link, &RigLink::stateChanged, this, &RigWindow::showTune);
     connect(&m_link, &RigLink::frequencyChanged, this, &RigWindow::showTune);
-    // The seconds on the air count on between two readings.
+    // The seconds count on between two readings.
     m_onAirClock->setInterval(100);
     connect(m_onAirClock, &QTimer::timeout, this, &RigWindow::showTune);
     showLink();
@@ -175,12 +176,12 @@ void RigWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void RigWindow::tuneOrStop()
+void RigWindow::runOrStop(TuneRun::Method method)
 {
     if (m_tuneRun.isRunning())
         m_tuneRun.stop();
-    else if (tuneRefusal().isEmpty())
-        emit tuneRequested();
+    else if (tuneRefusal(method).isEmpty())
+        emit tuneRequested(method);
     showTune();
 }
 
@@ -190,19 +191,39 @@ void RigWindow::store()
         emit storeRequested(double(m_tuneRun.frequencyHz()) / 1000, angleText(*tenths), m_tuneRun.radioMode());
 }
 
-QString RigWindow::tuneRefusal() const
+QString RigWindow::tuneRefusal(TuneRun::Method method) const
 {
-    if (!m_settings.TUNE_TX)
+    if (method == TuneRun::Method::BySwr && !m_settings.TUNE_TX)
         return QStringLiteral("Tuning by SWR makes the radio transmit, so it is off until TUNE_TX=1 is set in [rig] "
                               "of VELTRANO.ini.");
     if (m_tuneRun.isRestoreOwed())
         return QStringLiteral("Waiting for rigctld: the radio is to stop transmitting and get its settings back "
                               "first.");
     if (m_link.state() != RigLink::State::Connected || m_link.frequencyHz() <= 0)
-        return QStringLiteral("Tuning by SWR needs the radio: connect to rigctld.");
+        return QStringLiteral("TUNE and PEAK need the radio: connect to rigctld.");
     if (!m_tuneRun.servoReady())
-        return QStringLiteral("Tuning by SWR moves the servo: switch it on, with the port open.");
+        return QStringLiteral("TUNE and PEAK move the servo: switch it on, with the port open.");
     return {};
+}
+
+// A run's own button stops it; the other one waits for it.
+void RigWindow::showRunButton(TuneRun::Method method)
+{
+    const bool bySwr = method == TuneRun::Method::BySwr;
+    QPushButton* button = bySwr ? m_ui->tuneButton : m_ui->peakButton;
+    const bool running = m_tuneRun.isRunning();
+    const bool ownRun = running && m_tuneRun.method() == method;
+    const QString refusal = running ? QString() : tuneRefusal(method);
+    if (bySwr)
+        button->setText(ownRun ? QStringLiteral("S&TOP TUNE") : QStringLiteral("&TUNE"));
+    else
+        button->setText(ownRun ? QStringLiteral("STOP &PEAK") : QStringLiteral("&PEAK"));
+    button->setEnabled(ownRun || (!running && refusal.isEmpty()));
+    button->setToolTip(refusal);
+    const QString purpose = bySwr ? QStringLiteral("Tune the loop by the radio's SWR, or stop tuning")
+                                  : QStringLiteral("Tune the loop to the loudest band noise on receive, without "
+                                                   "transmitting, or stop");
+    button->setAccessibleDescription(refusal.isEmpty() ? purpose : refusal);
 }
 
 void RigWindow::showTune()
@@ -210,22 +231,34 @@ void RigWindow::showTune()
     const bool running = m_tuneRun.isRunning();
     if (running != m_onAirClock->isActive())
         running ? m_onAirClock->start() : m_onAirClock->stop();
-    const QString refusal = running ? QString() : tuneRefusal();
-    m_ui->tuneButton->setText(running ? QStringLiteral("S&TOP TUNE") : QStringLiteral("&TUNE"));
-    m_ui->tuneButton->setEnabled(running || refusal.isEmpty());
-    m_ui->tuneButton->setToolTip(refusal);
-    m_ui->tuneButton->setAccessibleDescription(
-        refusal.isEmpty() ? QStringLiteral("Tune the loop by the radio's SWR, or stop tuning") : refusal);
+    showRunButton(TuneRun::Method::BySwr);
+    showRunButton(TuneRun::Method::ByNoise);
+    const bool byNoise = m_tuneRun.method() == TuneRun::Method::ByNoise;
+    const bool noise = m_tuneRun.meter() == TuneRun::Meter::Noise;
+    m_ui->tuneReadingLabel->setText(noise ? QStringLiteral("Noise (dB) :") : QStringLiteral("SWR :"));
+    m_ui->tuneTimeLabel->setText(byNoise ? QStringLiteral("Time (s) :") : QStringLiteral("On air (s) :"));
     const auto angle = m_tuneRun.angleTenths();
-    const auto swr = m_tuneRun.swr();
+    const auto reading = noise ? m_tuneRun.noiseDb() : m_tuneRun.swr();
     m_ui->tuneAngleField->setText(angle ? angleText(*angle) : QString());
-    m_ui->tuneSwrField->setText(swr ? QString::number(*swr, 'f', 2) : QString());
-    m_ui->onAirField->setText(angle ? QString::number(m_tuneRun.secondsOnAir(), 'f', 1) : QString());
+    m_ui->tuneReadingField->setText(reading ? QString::number(*reading, 'f', noise ? 1 : 2) : QString());
+    const double seconds = byNoise ? m_tuneRun.secondsRunning() : m_tuneRun.secondsOnAir();
+    m_ui->tuneTimeField->setText(angle ? QString::number(seconds, 'f', 1) : QString());
     m_ui->storeButton->setEnabled(!running && m_tuneRun.tunedTenths() && m_tuneRun.frequencyHz() > 0);
-    QString status = running ? QStringLiteral("Tuning: the radio transmits at %1% in %2.")
-                                   .arg(m_settings.TUNE_POWER)
-                                   .arg(m_settings.TUNE_MODE)
-                             : m_tuneRun.outcomeText();
+    QString status = m_tuneRun.outcomeText();
+    if (running && byNoise)
+        status = QStringLiteral("Peaking the noise on receive: nothing is transmitted.");
+    else if (running && !m_tuneRun.isOnAir() && noise)
+        status = QStringLiteral("Tuning: near the dip on receive first, then the radio transmits at %1% in %2.")
+                     .arg(m_settings.TUNE_POWER)
+                     .arg(m_settings.TUNE_MODE);
+    else if (running)
+        status = QStringLiteral("Tuning: the radio transmits at %1% in %2.")
+                     .arg(m_settings.TUNE_POWER)
+                     .arg(m_settings.TUNE_MODE);
+    // Why neither can start, or else why TUNE cannot.
+    QString refusal = running ? QString() : tuneRefusal(TuneRun::Method::ByNoise);
+    if (!running && refusal.isEmpty())
+        refusal = tuneRefusal(TuneRun::Method::BySwr);
     if (!refusal.isEmpty())
         status = status.isEmpty() ? refusal : status + u' ' + refusal;
     m_ui->tuneStatusLabel->setText(status);

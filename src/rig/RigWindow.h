@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TuneRun.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -12,13 +14,12 @@ struct RigSettings;
 class Platform;
 class RigFollower;
 class RigLink;
-class TuneRun;
 namespace Ui {
 class RigWindow;
 }
 
 // "RIG Setting": where rigctld listens, the Follow switch, Connect / Disconnect, and what the radio
-// and the memories give at this moment; TUNE, the tune run as it goes and its result, and Store. The
+// and the memories give at this moment; TUNE and PEAK, the run as it goes and its result, and Store. The
 // link, the follower and the tune run belong to the main window and carry on when this window
 // closes (a tune run does not: closing the window stops it); the window only shows them and changes
 // them. What it changes is written to [rig] at once and kept in settings, the values in use.
@@ -30,8 +31,8 @@ public:
     ~RigWindow() override;
 
 signals:
-    // TUNE pressed while a run may start: the owner starts it from where the servo stands.
-    void tuneRequested();
+    // TUNE or PEAK pressed while a run may start: the owner starts it from where the servo stands.
+    void tuneRequested(TuneRun::Method method);
     // Store pressed: the tuned angle for the memory at this frequency, and the radio's mode then.
     void storeRequested(double kHz, const QString& angle, const QString& radioMode);
 
@@ -40,11 +41,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void tuneOrStop();
+    void runOrStop(TuneRun::Method method);
     void store();
     void showTune();
-    // Why TUNE cannot start now; empty when it can.
-    QString tuneRefusal() const;
+    void showRunButton(TuneRun::Method method);
+    // Why a run by this method cannot start now; empty when it can.
+    QString tuneRefusal(TuneRun::Method method) const;
 
     void connectOrDisconnect();
     void followToggled(bool follow);

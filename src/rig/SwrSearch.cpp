@@ -4,10 +4,11 @@
 #include <cmath>
 #include <limits>
 
-SwrSearch::SwrSearch(int startTenths, int lowestTenths, int highestTenths)
+SwrSearch::SwrSearch(int startTenths, int lowestTenths, int highestTenths, From from)
     : m_start(std::clamp(startTenths, lowestTenths, std::max(lowestTenths, highestTenths)))
     , m_lowest(lowestTenths)
     , m_highest(std::max(lowestTenths, highestTenths))
+    , m_from(from)
 {
 }
 
@@ -15,6 +16,13 @@ SwrSearch::Move SwrSearch::start()
 {
     m_phase = Phase::Start;
     m_bestTenths = m_start;
+    if (m_from == From::NearDip) {
+        m_bestSwr = std::numeric_limits<double>::infinity();
+        const int low = std::max(m_lowest, m_start - NearSpan);
+        const int takeUp = std::max(m_lowest, low - BacklashTakeUp);
+        m_phase = takeUp == low ? Phase::NearLow : Phase::NearTakeUp;
+        return moveTo(takeUp, m_phase == Phase::NearLow);
+    }
     return moveTo(m_start, true);
 }
 
@@ -43,9 +51,68 @@ std::optional<SwrSearch::Move> SwrSearch::next(std::optional<double> swr)
         m_bestSwr = swr.value_or(m_bestSwr);
         m_phase = Phase::Done;
         return std::nullopt;
+    case Phase::NearTakeUp: m_phase = Phase::NearLow; return moveTo(std::max(m_lowest, m_start - NearSpan), true);
+    case Phase::NearReturn: m_phase = Phase::NearCheck; return moveTo(m_bestTenths, true);
+    case Phase::NearLow:
+    case Phase::NearHigh:
+    case Phase::NearCheck: return nearStep(swr.value_or(m_bestSwr));
     case Phase::Done: break;
     }
     return std::nullopt;
+}
+
+void SwrSearch::keepBest(double swr)
+{
+    m_coarseReadings[m_position] = swr;
+    if (swr < m_bestSwr) {
+        m_bestSwr = swr;
+        m_bestTenths = m_position;
+    }
+}
+
+std::optional<SwrSearch::Move> SwrSearch::nearStep(double swr)
+{
+    // The distance from the dip: a loop matched at resonance reflects |x| / sqrt(1 + x^2) of the power's
+    // voltage at a detuning x, so x comes back from the reflection exactly, also far out on the flanks.
+    const auto detuning = [](double swr) {
+        const double reflection = std::clamp((swr - 1) / (swr + 1), 0.0, 0.999);
+        return reflection / std::sqrt(1 - reflection * reflection);
+    };
+    switch (m_phase) {
+    case Phase::NearLow:
+        keepBest(swr);
+        m_phase = Phase::NearHigh;
+        return moveTo(std::min(m_highest, m_start + NearSpan), true);
+    case Phase::NearHigh: {
+        keepBest(swr);
+        const auto low = m_coarseReadings.begin();
+        const auto high = std::prev(m_coarseReadings.end());
+        const double below = detuning(low->second);
+        const double above = detuning(high->second);
+        const double share = below + above > 0 ? below / (below + above) : 0.5;
+        const int dip = low->first + int(std::lround(share * (high->first - low->first)));
+        // Back down to it: from below, as the two readings were taken.
+        m_bestTenths = dip;
+        m_phase = Phase::NearReturn;
+        return moveTo(std::max(m_lowest, dip - BacklashTakeUp), false);
+    }
+    default: {
+        // Lower than both sides: the dip is here. Otherwise the readings lied about the sides (the dip
+        // lies outside them, or the meter stops), and the search goes on from the best of them.
+        const bool lowest = std::all_of(m_coarseReadings.begin(), m_coarseReadings.end(),
+                                        [swr](const auto& reading) { return swr < reading.second; });
+        m_coarseReadings[m_position] = swr;
+        if (lowest) {
+            m_bestTenths = m_position;
+            m_bestSwr = swr;
+            m_phase = Phase::Done;
+            return std::nullopt;
+        }
+        const auto best = std::min_element(m_coarseReadings.begin(), m_coarseReadings.end(),
+                                           [](const auto& a, const auto& b) { return a.second < b.second; });
+        return beginScan(best->first);
+    }
+    }
 }
 
 std::optional<SwrSearch::Move> SwrSearch::probe(double swr)

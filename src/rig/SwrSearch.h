@@ -21,6 +21,17 @@ public:
     static constexpr int BacklashTakeUp = 5;
     // How far out the probes look for a lower reading while the meter reads the same everywhere.
     static constexpr int FarthestProbe = 50;
+    // Where the start is already near the dip, as a peak of the noise on receive leaves it: the two
+    // readings either side, this far from it, put the dip.
+    static constexpr int NearSpan = 4;
+
+    enum class From {
+        Anywhere,
+        // Within a few tenths of the dip, the servo having come up from below. One reading either side
+        // (both from below) tells where the dip lies, since the reflection grows in proportion to the
+        // distance from it; one more there confirms it. Readings that do not fit go on as from anywhere.
+        NearDip,
+    };
 
     struct Move {
         int tenths = 0;
@@ -30,7 +41,7 @@ public:
     };
 
     // lowest and highest: the servo's limits, which no move leaves.
-    SwrSearch(int startTenths, int lowestTenths, int highestTenths);
+    SwrSearch(int startTenths, int lowestTenths, int highestTenths, From from = From::Anywhere);
 
     // The first move: to the start, to read the SWR there.
     Move start();
@@ -45,10 +56,26 @@ public:
     int readings() const { return m_readings; }
 
 private:
-    enum class Phase { Start, Probe, Walk, TakeUp, Scan, Return, Confirm, Done };
+    enum class Phase {
+        Start,
+        Probe,
+        Walk,
+        TakeUp,
+        Scan,
+        Return,
+        Confirm,
+        NearTakeUp,
+        NearLow,
+        NearHigh,
+        NearReturn,
+        NearCheck,
+        Done
+    };
 
     Move moveTo(int tenths, bool measure);
     std::optional<Move> probe(double swr);
+    std::optional<Move> nearStep(double swr);
+    void keepBest(double swr);
     std::optional<Move> walk(double swr);
     std::optional<Move> beginScan(int centreTenths);
     std::optional<Move> scanStep(double swr);
@@ -57,6 +84,7 @@ private:
     int m_start;
     int m_lowest;
     int m_highest;
+    From m_from;
     Phase m_phase = Phase::Start;
     int m_position = 0;
     int m_bestTenths = 0;

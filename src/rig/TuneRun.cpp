@@ -28,6 +28,13 @@ std::optional<double> levelOf(const RigReply& reply)
     return value;
 }
 
+// The search found nothing to stop at: the servo goes back to where the operator had it.
+bool servoGoesBack(TuneRun::Outcome why)
+{
+    using O = TuneRun::Outcome;
+    return why == O::NoPeakFlat || why == O::NoPeakBeyondReach || why == O::NoiseTooStrong || why == O::NoStrengthLevel;
+}
+
 } // namespace
 
 TuneRun::TuneRun(RigChannel& channel, const BoardSession& session, QObject* parent)
@@ -55,6 +62,11 @@ void TuneRun::ask(const QByteArray& command, std::function<void(const RigReply&)
     m_channel.request(command, m_runContext, std::move(handler));
 }
 
+bool TuneRun::inRun() const
+{
+    return m_stage == Stage::Listening || m_stage == Stage::Preparing || m_stage == Stage::OnAir;
+}
+
 void TuneRun::start(const Plan& plan, int startTenths)
 {
     if (isRunning())
@@ -62,20 +74,34 @@ void TuneRun::start(const Plan& plan, int startTenths)
     m_plan = plan;
     m_frequencyHz = m_channel.frequencyHz();
     m_savedMode.clear();
-    m_stage = Stage::Preparing;
     m_runContext = new QObject(this);
-    m_search.emplace(startTenths, plan.lowestTenths, plan.highestTenths);
+    m_startTenths = startTenths;
+    m_search.reset();
     m_move.reset();
     m_angleTenths.reset();
     m_swr.reset();
+    m_noiseDb.reset();
+    m_readings.clear();
     m_outcome.reset();
     m_outcomeDetail.clear();
     m_onAirMs = 0;
+    m_runMs = 0;
+    m_running.start();
     m_noPowerRetried = false;
     m_changedRadio = false;
-    emit progressed();
+    // On receive first: PEAK all the way, TUNE near enough to transmit for the last tenths only.
+    m_stage = Stage::Listening;
+    m_meter = Meter::Noise;
+    m_peak.emplace(startTenths, plan.lowestTenths, plan.highestTenths,
+                   plan.method == Method::ByNoise ? PeakSearch::Precision::Fine : PeakSearch::Precision::Coarse);
+    emit readingsChanged();
+    listen(m_peak->start());
+}
 
-    // What the radio has now, to give it back; then the tune mode and power, checked, before keying.
+// What the radio has now, to give it back; then the tune mode and power, checked, before keying.
+void TuneRun::prepareRadio()
+{
+    m_stage = Stage::Preparing;
     ask("\\get_mode", [this](const RigReply& reply) {
         m_savedMode = reply.value("Mode").value_or(QByteArray()).trimmed();
         bool passband = false;
@@ -103,7 +129,7 @@ void TuneRun::start(const Plan& plan, int startTenths)
                                        QStringLiteral("the power %1% (it has %2%)")
                                            .arg(m_plan.powerPercent)
                                            .arg(set ? QString::number(std::round(*set * 100)) : QStringLiteral("?")));
-                        keyUp();
+                        go(m_search->start());
                     });
                 });
             });
@@ -111,6 +137,7 @@ void TuneRun::start(const Plan& plan, int startTenths)
     });
 }
 
+// Keyed once, when the search first wants a reading: the moves before it are made on receive.
 void TuneRun::keyUp()
 {
     m_keyed = true;
@@ -120,27 +147,99 @@ void TuneRun::keyUp()
         if (!reply.succeeded())
             return end(Outcome::RadioRefused, QStringLiteral("to transmit (set_ptt)"));
         m_stage = Stage::OnAir;
-        go(m_search->start());
+        // A radio's meter needs a moment once the carrier is up, as after a move.
+        QTimer::singleShot(m_plan.settleMs, Qt::PreciseTimer, m_runContext, [this] { readSwr(); });
     });
+}
+
+void TuneRun::moveServo(int tenths, int settleMs)
+{
+    m_angleTenths = tenths;
+    emit moveRequested(angleText(tenths));
+    emit progressed();
+    m_settleTimer.start(settleMs);
 }
 
 void TuneRun::go(const SwrSearch::Move& move)
 {
+    m_listenMove.reset();
     m_move = move;
-    m_angleTenths = move.tenths;
-    emit moveRequested(angleText(move.tenths));
-    emit progressed();
-    m_settleTimer.start(m_plan.settleMs);
+    moveServo(move.tenths, m_plan.settleMs);
+}
+
+// A move with nothing to read there waits for the servo alone; one with readings for the radio's AGC
+// and meter too.
+void TuneRun::listen(const PeakSearch::Move& move)
+{
+    m_move.reset();
+    m_listenMove = move;
+    m_noiseReadings.clear();
+    m_noiseFailed = false;
+    moveServo(move.tenths, move.readings > 0 ? m_plan.peakSettleMs : std::min(m_plan.settleMs, m_plan.peakSettleMs));
 }
 
 void TuneRun::settled()
 {
-    if (m_move->measure)
+    if (m_listenMove) {
+        if (m_listenMove->readings > 0)
+            readNoise();
+        else
+            noiseRead();
+    } else if (!m_move->measure) {
+        if (const auto next = m_search->next(std::nullopt))
+            go(*next);
+        else
+            end(Outcome::Tuned);
+    } else if (!m_keyed) {
+        keyUp();
+    } else {
         readSwr();
-    else if (const auto next = m_search->next(std::nullopt))
-        go(*next);
-    else
-        end(Outcome::Tuned);
+    }
+}
+
+// Any reply but a number is a radio without the level.
+void TuneRun::readNoise()
+{
+    ask("\\get_level STRENGTH", [this](const RigReply& reply) {
+        const auto db = levelOf(reply);
+        if (!db) {
+            m_noiseFailed = true;
+            return noiseRead();
+        }
+        m_noiseReadings.push_back(*db);
+        takeReading(*db, Meter::Noise);
+        if (int(m_noiseReadings.size()) < m_listenMove->readings)
+            QTimer::singleShot(ReadingGapMs, m_runContext, [this] { readNoise(); });
+        else
+            noiseRead();
+    });
+}
+
+void TuneRun::noiseRead()
+{
+    const auto next =
+        m_peak->next(m_noiseFailed ? std::span<const double>() : std::span<const double>(m_noiseReadings));
+    if (next)
+        return listen(*next);
+    m_listenMove.reset();
+    const PeakSearch::Result result = m_peak->result();
+    if (m_plan.method == Method::ByNoise) {
+        switch (result) {
+        case PeakSearch::Result::Peaked: return end(Outcome::Peaked);
+        case PeakSearch::Result::Flat: return end(Outcome::NoPeakFlat);
+        case PeakSearch::Result::BeyondReach: return end(Outcome::NoPeakBeyondReach);
+        case PeakSearch::Result::TooStrong: return end(Outcome::NoiseTooStrong);
+        case PeakSearch::Result::NoLevel:
+        case PeakSearch::Result::Searching: return end(Outcome::NoStrengthLevel);
+        }
+    }
+    // TUNE goes on from the top of the noise; where the noise told nothing, from its start, as without
+    // an S-meter.
+    const bool peaked = result == PeakSearch::Result::Peaked;
+    m_search.emplace(peaked ? m_peak->peakTenths() : m_startTenths, m_plan.lowestTenths, m_plan.highestTenths,
+                     peaked ? SwrSearch::From::NearDip : SwrSearch::From::Anywhere);
+    m_meter = Meter::Swr;
+    prepareRadio();
 }
 
 void TuneRun::readSwr()
@@ -161,12 +260,20 @@ void TuneRun::takeSwr(const RigReply& reply)
         return;
     }
     m_noPowerRetried = false;
-    m_swr = *swr;
-    emit progressed();
+    takeReading(*swr, Meter::Swr);
     if (const auto next = m_search->next(*swr))
         go(*next);
     else
         end(Outcome::Tuned);
+}
+
+void TuneRun::takeReading(double value, Meter meter)
+{
+    m_readings.append({m_angleTenths.value_or(0), value, meter});
+    (meter == Meter::Swr ? m_swr : m_noiseDb) = value;
+    m_meter = meter;
+    emit readingsChanged();
+    emit progressed();
 }
 
 void TuneRun::stop(Outcome why)
@@ -199,17 +306,29 @@ void TuneRun::frequencyChanged(qint64 hertz)
 
 void TuneRun::end(Outcome why, const QString& detail)
 {
-    if (m_stage != Stage::Preparing && m_stage != Stage::OnAir)
+    if (!inRun())
         return;
     m_outcome = why;
     m_outcomeDetail = detail;
     if (why == Outcome::Tuned)
         m_swr = m_search->bestSwr();
+    if (why == Outcome::Peaked)
+        m_noiseDb = m_peak->peakDb();
+    m_runMs = m_running.elapsed();
     m_settleTimer.stop();
     m_limitTimer.stop();
     // Replies still to come belong to the run that is over.
     delete std::exchange(m_runContext, nullptr);
-    restore();
+    if (servoGoesBack(why)) {
+        m_angleTenths = m_startTenths;
+        emit moveRequested(angleText(m_startTenths));
+    }
+    if (m_plan.method == Method::BySwr)
+        return restore();
+    // Nothing of the radio's was changed.
+    m_stage = Stage::Idle;
+    emit progressed();
+    emit finished(why);
 }
 
 // Unkeying first, then mode and passband, then power: queued together, so nothing of ours comes
@@ -255,10 +374,11 @@ QList<QByteArray> TuneRun::restoreCommands() const
 
 void TuneRun::programEnding()
 {
-    if (!isRunning() && !m_restoreOwed)
+    const bool radioOwed = m_restoreOwed || (isRunning() && m_plan.method == Method::BySwr);
+    end(Outcome::StoppedByOperator);
+    if (!radioOwed)
         return;
     // Sent past the queue: nothing will be left to answer the replies.
-    end(Outcome::StoppedByOperator);
     m_channel.sendBeforeExit(restoreCommands(), 500);
     m_restoreOwed = false;
 }
@@ -266,7 +386,7 @@ void TuneRun::programEnding()
 void TuneRun::linkStateChanged()
 {
     const bool connected = m_channel.state() == RigChannel::State::Connected;
-    if (!connected && (m_stage == Stage::Preparing || m_stage == Stage::OnAir))
+    if (!connected && inRun())
         end(Outcome::LinkLost);
     else if (connected && m_stage == Stage::Idle && m_restoreOwed) {
         m_restoreOwed = false;
@@ -279,11 +399,18 @@ double TuneRun::secondsOnAir() const
     return (m_keyed ? m_onAir.elapsed() : m_onAirMs) / 1000.0;
 }
 
+double TuneRun::secondsRunning() const
+{
+    return (inRun() ? m_running.elapsed() : m_runMs) / 1000.0;
+}
+
 std::optional<int> TuneRun::tunedTenths() const
 {
-    if (m_outcome != Outcome::Tuned || !m_search)
-        return std::nullopt;
-    return m_search->bestTenths();
+    if (m_outcome == Outcome::Tuned && m_search)
+        return m_search->bestTenths();
+    if (m_outcome == Outcome::Peaked && m_peak)
+        return m_peak->peakTenths();
+    return std::nullopt;
 }
 
 QString TuneRun::outcomeText() const
@@ -296,6 +423,18 @@ QString TuneRun::outcomeText() const
             .arg(angleText(*tunedTenths()))
             .arg(*m_swr, 0, 'f', 2)
             .arg(secondsOnAir(), 0, 'f', 1);
+    case Outcome::Peaked:
+        return QStringLiteral("Peaked: %1° with the noise at %2 dB after %3 s.")
+            .arg(angleText(*tunedTenths()))
+            .arg(*m_noiseDb, 0, 'f', 1)
+            .arg(secondsRunning(), 0, 'f', 1);
+    case Outcome::NoPeakFlat: return backAtStart(QStringLiteral("No peak: the noise read the same at every angle."));
+    case Outcome::NoPeakBeyondReach:
+        return backAtStart(QStringLiteral("No peak: the noise still rose at the end of the servo's reach."));
+    case Outcome::NoiseTooStrong:
+        return backAtStart(QStringLiteral("No peak: the S-meter read above S9+20, a signal rather than noise."));
+    case Outcome::NoStrengthLevel:
+        return backAtStart(QStringLiteral("No peak: the radio gives no S-meter reading (STRENGTH)."));
     case Outcome::StoppedByOperator: return QStringLiteral("Stopped.");
     case Outcome::PortClosed: return QStringLiteral("Stopped: the port to the board closed.");
     case Outcome::ServoOff: return QStringLiteral("Stopped: the servo was switched off.");
@@ -312,4 +451,9 @@ QString TuneRun::outcomeText() const
     case Outcome::RadioRefused: return QStringLiteral("Stopped: the radio refused %1.").arg(m_outcomeDetail);
     }
     return {};
+}
+
+QString TuneRun::backAtStart(const QString& why) const
+{
+    return why + QStringLiteral(" The servo is back at %1°.").arg(angleText(m_startTenths));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "PeakSearch.h"
 #include "SwrSearch.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,28 +16,37 @@ class BoardSession;
 class RigChannel;
 struct RigReply;
 
-// One press of TUNE: the radio transmits a low-power carrier while the search walks the servo to the
-// lowest SWR its meter shows, then gets back its mode, passband and power. Everything goes to the
-// radio through the rig channel, one command after the other; the angles go out as a signal for the
-// owner's one transmit path.
+// One press of TUNE or PEAK. PEAK walks the servo to the top of the band noise the radio's S-meter
+// shows on receive: it reads the meter and nothing else, so it never transmits nor changes the radio.
+// TUNE makes the radio transmit a low-power carrier while the search walks the servo to the lowest SWR
+// its meter shows, then gives it back its mode, passband and power; where the radio has an S-meter,
+// TUNE first walks near the top of the noise on receive and keys only for the last tenths. Everything
+// goes to the radio through the rig channel, one command after the other; the angles go out as a
+// signal for the owner's one transmit path.
 //
-// Whatever ends a run, the radio is told to stop transmitting first and then given its settings back.
-// When the link is down at that moment, that is owed, and done as soon as the link is back, even after
-// the run has long ended: no path leaves the radio transmitting.
+// Whatever ends a TUNE run, the radio is told to stop transmitting first and then given its settings
+// back. When the link is down at that moment, that is owed, and done as soon as the link is back, even
+// after the run has long ended: no path leaves the radio transmitting.
 class TuneRun final : public QObject {
     Q_OBJECT
 public:
+    enum class Method { BySwr, ByNoise };
+    enum class Meter { Swr, Noise };
+
     struct Plan {
+        Method method = Method::BySwr;
         int powerPercent = 5;
         QString mode = QStringLiteral("FM");
         int maxSeconds = 10;
         int settleMs = 150;
+        int peakSettleMs = 200;
         int lowestTenths = 0;
         int highestTenths = 1800;
     };
 
     enum class Outcome {
         Tuned,
+        Peaked,
         StoppedByOperator,
         PortClosed,
         ServoOff,
@@ -44,6 +55,18 @@ public:
         TimeLimit,
         LinkLost,
         RadioRefused,
+        // PEAK's failures; the servo is sent back where it started.
+        NoPeakFlat,
+        NoPeakBeyondReach,
+        NoiseTooStrong,
+        NoStrengthLevel,
+    };
+
+    // A meter reading the run took, where the servo stood.
+    struct Reading {
+        int tenths = 0;
+        double value = 0;
+        Meter meter = Meter::Swr;
     };
 
     // Before the time limit, the run stops this much early: the unkeying command may have to wait for
@@ -51,6 +74,8 @@ public:
     static constexpr int UnkeyMarginMs = 300;
     // A reading of 0 is read again once after this, in case the radio was slow to start transmitting.
     static constexpr int NoPowerRetryMs = 300;
+    // Between repeated S-meter readings at one place: the meter has settled with the servo already.
+    static constexpr int ReadingGapMs = 25;
 
     // The servo moves only while it is on and the port to the board is open: a run stops when either
     // goes, and cannot start without them.
@@ -72,9 +97,17 @@ public:
     // The run in progress or the last one.
     std::optional<int> angleTenths() const { return m_angleTenths; }
     std::optional<double> swr() const { return m_swr; }
+    std::optional<double> noiseDb() const { return m_noiseDb; }
+    // The meter the run reads now, or read last.
+    Meter meter() const { return m_meter; }
+    Method method() const { return m_plan.method; }
     double secondsOnAir() const;
+    // From start to end of the run in progress or the last one.
+    double secondsRunning() const;
+    // Every reading of the run in progress or the last one, in order.
+    const QList<Reading>& readingsTaken() const { return m_readings; }
     std::optional<Outcome> outcome() const { return m_outcome; }
-    // The result of a tuned run: where the servo stands and the SWR there.
+    // The result of a tuned or peaked run: where the servo stands.
     std::optional<int> tunedTenths() const;
     // The radio's frequency and mode when the run started.
     qint64 frequencyHz() const { return m_frequencyHz; }
@@ -87,20 +120,30 @@ public:
 signals:
     // The servo is to go to this angle, as the position line carries it ("87.1").
     void moveRequested(const QString& angle);
-    // Angle, SWR, time on air or stage changed.
+    // Angle, reading, time or stage changed.
     void progressed();
+    // readingsTaken() grew, or was cleared for a new run.
+    void readingsChanged();
     // The run is over and the radio has its settings back or they are owed.
     void finished(TuneRun::Outcome outcome);
 
 private:
-    enum class Stage { Idle, Preparing, OnAir, Restoring };
+    enum class Stage { Idle, Listening, Preparing, OnAir, Restoring };
 
     void ask(const QByteArray& command, std::function<void(const RigReply&)> handler);
+    void prepareRadio();
     void keyUp();
+    void moveServo(int tenths, int settleMs);
     void go(const SwrSearch::Move& move);
+    void listen(const PeakSearch::Move& move);
+    void readNoise();
+    void noiseRead();
     void settled();
     void readSwr();
     void takeSwr(const RigReply& reply);
+    void takeReading(double value, Meter meter);
+    bool inRun() const;
+    QString backAtStart(const QString& why) const;
     void end(Outcome why, const QString& detail = {});
     void restore();
     QList<QByteArray> restoreCommands() const;
@@ -117,9 +160,16 @@ private:
     QObject* m_runContext = nullptr;
     std::optional<SwrSearch> m_search;
     std::optional<SwrSearch::Move> m_move;
+    std::optional<PeakSearch> m_peak;
+    std::optional<PeakSearch::Move> m_listenMove;
+    std::vector<double> m_noiseReadings;
+    bool m_noiseFailed = false;
+    int m_startTenths = 0;
     QTimer m_settleTimer;
     QTimer m_limitTimer;
     QElapsedTimer m_onAir;
+    QElapsedTimer m_running;
+    qint64 m_runMs = 0;
     qint64 m_onAirMs = 0;
     bool m_keyed = false;
     bool m_noPowerRetried = false;
@@ -131,6 +181,9 @@ private:
     bool m_restoreOwed = false;
     std::optional<int> m_angleTenths;
     std::optional<double> m_swr;
+    std::optional<double> m_noiseDb;
+    Meter m_meter = Meter::Swr;
+    QList<Reading> m_readings;
     std::optional<Outcome> m_outcome;
     QString m_outcomeDetail;
 };

@@ -139,24 +139,27 @@ void MainWindow::connectRig()
     m_tuneRun = new TuneRun(*m_rigLink, m_session, this);
     connect(m_tuneRun, &TuneRun::moveRequested, m_positioning, &AnglePositioning::sendChosenAngle);
     connect(m_tuneRun, &TuneRun::finished, m_rigFollower,
-            [this](TuneRun::Outcome outcome) { m_rigFollower->tuneEnded(outcome == TuneRun::Outcome::Tuned); });
+            [this] { m_rigFollower->tuneEnded(m_tuneRun->tunedTenths().has_value()); });
 }
 
-void MainWindow::startTune()
+void MainWindow::startTune(TuneRun::Method method)
 {
     // From where the servo stands: the angle last sent, by hand or by following.
     const auto degrees = m_session.sentDegrees();
     if (!degrees) {
         m_platform.message(m_rigWindow, QStringLiteral("Send the servo an angle first, or let it follow the radio."),
-                           QStringLiteral("TUNE"), MessageIcon::Critical);
+                           method == TuneRun::Method::ByNoise ? QStringLiteral("PEAK") : QStringLiteral("TUNE"),
+                           MessageIcon::Critical);
         return;
     }
     const RigSettings& rig = m_settings.rig;
     TuneRun::Plan plan;
+    plan.method = method;
     plan.powerPercent = rig.TUNE_POWER;
     plan.mode = rig.TUNE_MODE;
     plan.maxSeconds = rig.TUNE_MAX_S;
     plan.settleMs = rig.TUNE_SETTLE_MS;
+    plan.peakSettleMs = rig.PEAK_SETTLE_MS;
     plan.lowestTenths = m_settings.MINROT * 10;
     plan.highestTenths = m_settings.MAXROT * 10;
     m_rigFollower->tuneStarted();

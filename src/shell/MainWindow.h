@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Indicators.h"
+#include "TuneRun.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -24,7 +25,6 @@ class SettingsEditor;
 class RigLink;
 class RigFollower;
 class RigWindow;
-class TuneRun;
 class AboutWindow;
 namespace Ui {
 class VELTRANO;
@@ -76,7 +76,7 @@ private:
     void connectRig();
     void startRigFollowing();
     void openRigWindow();
-    void startTune();
+    void startTune(TuneRun::Method method);
     void openSettingsEditor();
     void openAboutWindow();
 

@@ -1,8 +1,9 @@
 // Tuning by SWR on the simulated station and the emulated board: the run keys the radio at low power,
 // walks the servo through the board to the dip the station's meter shows, and gives the radio back
-// its mode and power, also when the daemon dies mid-run.
+// its mode and power, also when the daemon dies mid-run. PEAK walks there on receive, by the noise.
 #include "BoardSession.h"
 #include "EmulatedBoard.h"
+#include "LoopModel.h"
 #include "RigDaemon.h"
 #include "RigLink.h"
 #include "SimulatedStation.h"
@@ -27,6 +28,46 @@ int widthOf(int tenths)
 // half power, not transmitting.
 const QString RadioAtRest = QStringLiteral("USB 2400 0.500000 0");
 const QStringList StationAtRest = {"--freq", "7050000", "--mode", "USB", "--power", "0.5"};
+
+// The station and the board, the servo standing this far from the dip, and a run linked to both.
+struct StationOnBoard {
+    EmulatedBoard board;
+    SimulatedStation station;
+    QSerialPort port;
+    RigLink link;
+    BoardSession session;
+    std::optional<TuneRun> run;
+    int startTenths = 0;
+
+    bool start(const QStringList& stationOptions, double degreesOffDip)
+    {
+        if (!board.start())
+            return false;
+        board.pulseLineTaker = [this](const QByteArray& line) { station.takePulseLine(line); };
+        if (!station.start(StationAtRest + stationOptions))
+            return false;
+        port.setPortName(board.devicePath());
+        port.setBaudRate(9600);
+        if (!port.open(QIODevice::ReadWrite))
+            return false;
+        QObject::connect(&port, &QSerialPort::readyRead, &port, [this] { port.readAll(); });
+        startTenths = int(std::lround((station.dip() + degreesOffDip) * 10));
+        send(QStringLiteral("IS,9,0,180,"));
+        send(QStringLiteral("A,%1,").arg(angleText(startTenths)));
+        if (!board.waitWidth(9, widthOf(startTenths), 1))
+            return false;
+        link.start(QStringLiteral("127.0.0.1"), station.port(), 100);
+        if (!QTest::qWaitFor([this] { return link.state() == RigLink::State::Connected; }, 5000))
+            return false;
+        session.setLinkOpen(true);
+        session.setServoState(ServoState::On);
+        run.emplace(link, session);
+        QObject::connect(&*run, &TuneRun::moveRequested, &port,
+                         [this](const QString& angle) { send("A," + angle + ','); });
+        return true;
+    }
+    void send(const QString& line) { port.write((line + u'\r').toLatin1()); }
+};
 
 } // namespace
 
@@ -88,32 +129,12 @@ private slots:
         QFETCH(TuneRun::Outcome, outcome);
         const int maxSeconds = 10;
 
-        EmulatedBoard board;
-        SimulatedStation station;
-        QVERIFY2(board.start(), "the emulated board did not come up");
-        board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
-        QVERIFY2(station.start(StationAtRest), "the simulated station did not come up");
-        QSerialPort port(board.devicePath());
-        port.setBaudRate(9600);
-        QVERIFY(port.open(QIODevice::ReadWrite));
-        connect(&port, &QSerialPort::readyRead, &port, [&port] { port.readAll(); });
-        const auto send = [&port](const QString& line) { port.write((line + u'\r').toLatin1()); };
-
         // Following has put the loop near the dip: 1.2 degrees above it.
+        StationOnBoard setup;
+        QVERIFY2(setup.start({}, 1.2), "the station and the board did not come up");
+        auto& [board, station, port, link, session, optionalRun, start] = setup;
+        TuneRun& run = *optionalRun;
         const double dip = station.dip();
-        const int start = int(std::lround((dip + 1.2) * 10));
-        send(QStringLiteral("IS,9,0,180,"));
-        send(QStringLiteral("A,%1,").arg(angleText(start)));
-        QVERIFY(board.waitWidth(9, widthOf(start), 1));
-
-        RigLink link;
-        link.start(QStringLiteral("127.0.0.1"), station.port(), 100);
-        QTRY_VERIFY(link.state() == RigLink::State::Connected);
-        BoardSession session;
-        session.setLinkOpen(true);
-        session.setServoState(ServoState::On);
-        TuneRun run(link, session);
-        connect(&run, &TuneRun::moveRequested, &port, [&send](const QString& angle) { send("A," + angle + ','); });
         QSignalSpy finished(&run, &TuneRun::finished);
         TuneRun::Plan plan;
         plan.maxSeconds = maxSeconds;
@@ -149,6 +170,7 @@ private slots:
             QVERIFY(!run.tunedTenths());
             return;
         }
+        QCOMPARE(station.count(QStringLiteral("^PTT on")), 1);
         // The last reading was taken where the servo stays: at the dip, with a low SWR.
         const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
         QVERIFY(last);
@@ -157,6 +179,57 @@ private slots:
                  qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
         QVERIFY(std::abs(board.width(9) - widthOf(*run.tunedTenths())) <= 1); // the emulator reports whole us
         QVERIFY(std::abs(*run.swr() - last->captured(1).toDouble()) < 0.001); // the log has three decimals
+    }
+
+    void peakRun_data()
+    {
+        QTest::addColumn<double>("degreesOffDip");
+        QTest::addColumn<QStringList>("stationOptions");
+        QTest::addColumn<TuneRun::Outcome>("outcome");
+
+        QTest::newRow("from above") << 1.5 << QStringList() << TuneRun::Outcome::Peaked;
+        QTest::newRow("from below") << -1.5 << QStringList() << TuneRun::Outcome::Peaked;
+        QTest::newRow("flat meter") << 1.5 << QStringList{"--flat-meter"} << TuneRun::Outcome::NoPeakFlat;
+        QTest::newRow("no level") << 1.5 << QStringList{"--no-strength"} << TuneRun::Outcome::NoStrengthLevel;
+    }
+
+    // PEAK ends at the dip, or with the servo back where it started and a sentence saying why; the radio
+    // is never keyed and keeps its mode and power.
+    void peakRun()
+    {
+        QFETCH(double, degreesOffDip);
+        QFETCH(QStringList, stationOptions);
+        QFETCH(TuneRun::Outcome, outcome);
+
+        StationOnBoard setup;
+        QVERIFY2(setup.start(stationOptions, degreesOffDip), "the station and the board did not come up");
+        TuneRun& run = *setup.run;
+        QSignalSpy finished(&run, &TuneRun::finished);
+        TuneRun::Plan plan;
+        plan.method = TuneRun::Method::ByNoise;
+        plan.settleMs = 50;
+        plan.peakSettleMs = 100;
+        run.start(plan, setup.startTenths);
+
+        QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 30000);
+        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), outcome);
+        QCOMPARE(setup.station.count(QStringLiteral("^PTT on")), 0);
+        QCOMPARE(setup.station.count(QStringLiteral("^(MODE|POWER) ")), 0);
+        QCOMPARE(setup.station.radio(), RadioAtRest);
+        if (outcome != TuneRun::Outcome::Peaked) {
+            QVERIFY2(run.outcomeText().startsWith(QLatin1String("No peak: ")), qPrintable(run.outcomeText()));
+            QVERIFY(setup.board.waitWidth(9, widthOf(setup.startTenths), 1));
+            return;
+        }
+        // The last reading was taken where the servo stays.
+        const auto last = setup.station.logged(QStringLiteral("^STRENGTH \\S+ shaft=([0-9.]+)"));
+        QVERIFY(last);
+        const double shaft = last->captured(1).toDouble();
+        const double dip = setup.station.dip();
+        const double swr = LoopModel().swr(shaft, 7.05e6);
+        QVERIFY2(std::abs(shaft - dip) <= 0.1 || swr <= 1.3,
+                 qPrintable(QStringLiteral("%1, dip at %2, SWR %3").arg(last->captured(0)).arg(dip).arg(swr)));
+        QVERIFY(std::abs(setup.board.width(9) - widthOf(*run.tunedTenths())) <= 1);
     }
 };
 

@@ -16,6 +16,10 @@
 
 namespace {
 
+// What the radio's S-meter reads: no STRENGTH level, the band noise through a loop resonant at the
+// dip, the same at every angle, or a carrier through the loop that reads above S9+20 near the dip.
+enum class Noise { Missing, Resonant, Flat, Strong };
+
 // A radio behind the channel, as rigctld's dummy radio behaves: it keeps mode, passband, power and
 // PTT, and its meter reads an SWR rising on either side of a dip. A scripted reply to a command takes
 // the place of the radio's own, in turn, until the script for that command is used up.
@@ -26,6 +30,7 @@ public:
     QByteArray power = "0.500000";
     bool transmitting = false;
     QString servoAngle;
+    Noise noise = Noise::Missing;
     QHash<QByteArray, QByteArrayList> script;
     // Everything that reached the radio, in order, and the power each time it began to transmit.
     QByteArrayList heard;
@@ -120,6 +125,13 @@ private:
             const double swr = transmitting ? 1 + std::abs(servoAngle.toDouble() - 88.3) / 2 : 0;
             return QByteArray::number(swr, 'f', 6) + "\nRPRT 0";
         }
+        if (command == "\\get_level STRENGTH") {
+            // Whole dB; the loop passes half the noise 0.3 degrees off its resonance.
+            const double off = (servoAngle.toDouble() - 88.3) / 0.3;
+            const double response = -10 * std::log10(1 + off * off);
+            const double db = noise == Noise::Flat ? -24 : (noise == Noise::Strong ? 21 : -24) + response;
+            return noise == Noise::Missing ? "RPRT -1" : QByteArray::number(std::lround(db)) + "\nRPRT 0";
+        }
         if (words.value(0) == "\\set_mode" && words.size() == 3) {
             mode = words[1];
             passband = words[2] == "0" ? QByteArray("15000") : words[2];
@@ -149,6 +161,23 @@ using Script = QHash<QByteArray, QByteArrayList>;
 const QByteArray Refused = "RPRT -11";
 const QByteArray NoPower = "0.000000\nRPRT 0";
 
+// The event, as the radio is about to answer the second reading of its meter.
+void raiseAt(const QByteArray& meterCommand, Event event, TuneRun& run, ScriptedRadio& radio, BoardSession& board)
+{
+    radio.beforeAnswer = [=, &run, &radio, &board](const QByteArray& command, int count) {
+        if (command != meterCommand || count != 2)
+            return;
+        switch (event) {
+        case Event::None: break;
+        case Event::OperatorStops: run.stop(); break;
+        case Event::PortCloses: board.setLinkOpen(false); break;
+        case Event::ServoOff: board.setServoState(ServoState::Off); break;
+        case Event::FrequencyChanges: radio.tune(7100000); break;
+        case Event::LinkDrops: radio.drop(); break;
+        }
+    };
+}
+
 } // namespace
 
 class TestTuneRun : public QObject {
@@ -163,8 +192,8 @@ private slots:
         QTest::addColumn<bool>("askedToTransmit");
 
         using O = TuneRun::Outcome;
-        const TuneRun::Plan quick{5, QStringLiteral("FM"), 10, 0};
-        const TuneRun::Plan slowServoShortLimit{5, QStringLiteral("FM"), 1, 400};
+        const TuneRun::Plan quick{.maxSeconds = 10, .settleMs = 0, .peakSettleMs = 0};
+        const TuneRun::Plan slowServoShortLimit{.maxSeconds = 1, .settleMs = 400, .peakSettleMs = 0};
         const auto row = [](const char* name, const Script& script, Event event, const TuneRun::Plan& plan, O outcome,
                             bool transmit) { QTest::newRow(name) << script << event << plan << outcome << transmit; };
         row("tuned", {}, Event::None, quick, O::Tuned, true);
@@ -204,18 +233,7 @@ private slots:
         connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
         QSignalSpy moves(&run, &TuneRun::moveRequested);
         QSignalSpy finished(&run, &TuneRun::finished);
-        radio.beforeAnswer = [&](const QByteArray& command, int count) {
-            if (command != "\\get_level SWR" || count != 2)
-                return;
-            switch (event) {
-            case Event::None: break;
-            case Event::OperatorStops: run.stop(); break;
-            case Event::PortCloses: board.setLinkOpen(false); break;
-            case Event::ServoOff: board.setServoState(ServoState::Off); break;
-            case Event::FrequencyChanges: radio.tune(7100000); break;
-            case Event::LinkDrops: radio.drop(); break;
-            }
-        };
+        raiseAt("\\get_level SWR", event, run, radio, board);
         run.start(plan, 900);
 
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
@@ -248,6 +266,105 @@ private slots:
             QCOMPARE(run.tunedTenths().value_or(0), 883);
         else
             QVERIFY(!run.tunedTenths());
+    }
+
+    void peakNeverTransmits_data()
+    {
+        QTest::addColumn<Noise>("noise");
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<Event>("event"); // while the second S-meter reading is on its way
+        QTest::addColumn<int>("lowestTenths");
+        QTest::addColumn<TuneRun::Outcome>("outcome");
+        QTest::addColumn<bool>("servoBack"); // sent back to where it started
+
+        using O = TuneRun::Outcome;
+        const Script none;
+        const Script garbled{{"\\get_level STRENGTH", {"-30\nRPRT 0", "-30\nRPRT 0", "-30\nRPRT 0", "S5\nRPRT 0"}}};
+        QTest::newRow("peaked") << Noise::Resonant << none << Event::None << 0 << O::Peaked << false;
+        QTest::newRow("flat") << Noise::Flat << none << Event::None << 0 << O::NoPeakFlat << true;
+        QTest::newRow("beyond reach") << Noise::Resonant << none << Event::None << 890 << O::NoPeakBeyondReach << true;
+        QTest::newRow("too strong") << Noise::Strong << none << Event::None << 0 << O::NoiseTooStrong << true;
+        QTest::newRow("no level") << Noise::Missing << none << Event::None << 0 << O::NoStrengthLevel << true;
+        QTest::newRow("reading no number")
+            << Noise::Resonant << garbled << Event::None << 0 << O::NoStrengthLevel << true;
+        QTest::newRow("operator stops") << Noise::Resonant << none << Event::OperatorStops << 0 << O::StoppedByOperator
+                                        << false;
+        QTest::newRow("port closes") << Noise::Resonant << none << Event::PortCloses << 0 << O::PortClosed << false;
+        QTest::newRow("servo off") << Noise::Resonant << none << Event::ServoOff << 0 << O::ServoOff << false;
+        QTest::newRow("frequency changes")
+            << Noise::Resonant << none << Event::FrequencyChanges << 0 << O::FrequencyChanged << false;
+        QTest::newRow("link drops") << Noise::Resonant << none << Event::LinkDrops << 0 << O::LinkLost << false;
+    }
+
+    // PEAK reads the S-meter and nothing else, whatever ends it, and owes the radio nothing.
+    void peakNeverTransmits()
+    {
+        QFETCH(Noise, noise);
+        QFETCH(Script, script);
+        QFETCH(Event, event);
+        QFETCH(int, lowestTenths);
+        QFETCH(TuneRun::Outcome, outcome);
+        QFETCH(bool, servoBack);
+
+        ScriptedRadio radio;
+        radio.noise = noise;
+        radio.script = script;
+        BoardSession board;
+        board.setLinkOpen(true);
+        board.setServoState(ServoState::On);
+        TuneRun run(radio, board);
+        connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
+        QSignalSpy finished(&run, &TuneRun::finished);
+        raiseAt("\\get_level STRENGTH", event, run, radio, board);
+        TuneRun::Plan plan;
+        plan.method = TuneRun::Method::ByNoise;
+        plan.settleMs = 0;
+        plan.peakSettleMs = 0;
+        plan.lowestTenths = lowestTenths;
+        run.start(plan, 900);
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), outcome);
+        QVERIFY(!run.isRunning() && !run.isRestoreOwed());
+        radio.heard.removeAll("\\get_level STRENGTH");
+        QVERIFY2(radio.heard.isEmpty(), radio.heard.join(", ").constData());
+        QVERIFY(!run.outcomeText().isEmpty());
+        if (servoBack)
+            QCOMPARE(radio.servoAngle, QStringLiteral("90"));
+        if (outcome == TuneRun::Outcome::Peaked) {
+            QVERIFY2(std::abs(run.tunedTenths().value_or(0) - 883) <= 1, qPrintable(radio.servoAngle));
+            QCOMPARE(radio.servoAngle.toDouble(), *run.tunedTenths() / 10.0);
+        } else {
+            QVERIFY(!run.tunedTenths());
+        }
+    }
+
+    // With an S-meter, TUNE walks near the dip on receive and keys once, for a few readings.
+    void tuneListensBeforeKeying()
+    {
+        ScriptedRadio radio;
+        radio.noise = Noise::Resonant;
+        BoardSession board;
+        board.setLinkOpen(true);
+        board.setServoState(ServoState::On);
+        TuneRun run(radio, board);
+        connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
+        QSignalSpy finished(&run, &TuneRun::finished);
+        TuneRun::Plan plan;
+        plan.settleMs = 0;
+        plan.peakSettleMs = 0;
+        run.start(plan, 900);
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), TuneRun::Outcome::Tuned);
+        QCOMPARE(run.tunedTenths().value_or(0), 883);
+        QTRY_VERIFY(radio.isIdle());
+        QCOMPARE(radio.heard.count("\\set_ptt 1"), 1);
+        const QByteArrayList onAir = radio.heard.mid(radio.heard.indexOf("\\set_ptt 1"));
+        QVERIFY(!onAir.contains("\\get_level STRENGTH"));
+        QVERIFY2(onAir.count("\\get_level SWR") <= 3, onAir.join(", ").constData());
+        QCOMPARE(onAir.mid(onAir.indexOf("\\set_ptt 0")),
+                 QByteArrayList({"\\set_ptt 0", "\\set_mode USB 2400", "\\set_level RFPOWER 0.500000"}));
     }
 };
 
