@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -161,22 +162,39 @@ using Script = QHash<QByteArray, QByteArrayList>;
 const QByteArray Refused = "RPRT -11";
 const QByteArray NoPower = "0.000000\nRPRT 0";
 
-// The event, as the radio is about to answer the second reading of its meter.
-void raiseAt(const QByteArray& meterCommand, Event event, TuneRun& run, ScriptedRadio& radio, BoardSession& board)
-{
-    radio.beforeAnswer = [=, &run, &radio, &board](const QByteArray& command, int count) {
-        if (command != meterCommand || count != 2)
-            return;
-        switch (event) {
-        case Event::None: break;
-        case Event::OperatorStops: run.stop(); break;
-        case Event::PortCloses: board.setLinkOpen(false); break;
-        case Event::ServoOff: board.setServoState(ServoState::Off); break;
-        case Event::FrequencyChanges: radio.tune(7100000); break;
-        case Event::LinkDrops: radio.drop(); break;
-        }
-    };
-}
+// A run on the scripted radio, with the port to the board open and the servo on; the angles it
+// sends are where the radio's meter reads.
+struct ScriptedRun {
+    ScriptedRadio radio;
+    BoardSession board;
+    std::optional<TuneRun> run;
+
+    ScriptedRun()
+    {
+        board.setLinkOpen(true);
+        board.setServoState(ServoState::On);
+        run.emplace(radio, board);
+        QObject::connect(&*run, &TuneRun::moveRequested, &radio,
+                         [this](const QString& angle) { radio.servoAngle = angle; });
+    }
+
+    // The event, as the radio is about to answer the second reading of its meter.
+    void raiseAt(const QByteArray& meterCommand, Event event)
+    {
+        radio.beforeAnswer = [this, meterCommand, event](const QByteArray& command, int count) {
+            if (command != meterCommand || count != 2)
+                return;
+            switch (event) {
+            case Event::None: break;
+            case Event::OperatorStops: run->stop(); break;
+            case Event::PortCloses: board.setLinkOpen(false); break;
+            case Event::ServoOff: board.setServoState(ServoState::Off); break;
+            case Event::FrequencyChanges: radio.tune(7100000); break;
+            case Event::LinkDrops: radio.drop(); break;
+            }
+        };
+    }
+};
 
 } // namespace
 
@@ -224,16 +242,13 @@ private slots:
         QFETCH(TuneRun::Outcome, outcome);
         QFETCH(bool, askedToTransmit);
 
-        ScriptedRadio radio;
+        ScriptedRun scripted;
+        ScriptedRadio& radio = scripted.radio;
         radio.script = script;
-        BoardSession board;
-        board.setLinkOpen(true);
-        board.setServoState(ServoState::On);
-        TuneRun run(radio, board);
-        connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
+        TuneRun& run = *scripted.run;
         QSignalSpy moves(&run, &TuneRun::moveRequested);
         QSignalSpy finished(&run, &TuneRun::finished);
-        raiseAt("\\get_level SWR", event, run, radio, board);
+        scripted.raiseAt("\\get_level SWR", event);
         run.start(plan, 900);
 
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
@@ -306,16 +321,13 @@ private slots:
         QFETCH(TuneRun::Outcome, outcome);
         QFETCH(bool, servoBack);
 
-        ScriptedRadio radio;
+        ScriptedRun scripted;
+        ScriptedRadio& radio = scripted.radio;
         radio.noise = noise;
         radio.script = script;
-        BoardSession board;
-        board.setLinkOpen(true);
-        board.setServoState(ServoState::On);
-        TuneRun run(radio, board);
-        connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
+        TuneRun& run = *scripted.run;
         QSignalSpy finished(&run, &TuneRun::finished);
-        raiseAt("\\get_level STRENGTH", event, run, radio, board);
+        scripted.raiseAt("\\get_level STRENGTH", event);
         TuneRun::Plan plan;
         plan.method = TuneRun::Method::ByNoise;
         plan.settleMs = 0;
@@ -342,13 +354,10 @@ private slots:
     // With an S-meter, TUNE walks near the dip on receive and keys once, for a few readings.
     void tuneListensBeforeKeying()
     {
-        ScriptedRadio radio;
+        ScriptedRun scripted;
+        ScriptedRadio& radio = scripted.radio;
         radio.noise = Noise::Resonant;
-        BoardSession board;
-        board.setLinkOpen(true);
-        board.setServoState(ServoState::On);
-        TuneRun run(radio, board);
-        connect(&run, &TuneRun::moveRequested, &radio, [&radio](const QString& angle) { radio.servoAngle = angle; });
+        TuneRun& run = *scripted.run;
         QSignalSpy finished(&run, &TuneRun::finished);
         TuneRun::Plan plan;
         plan.settleMs = 0;
