@@ -69,7 +69,7 @@ void Guard::dropConnection()
     m_probe.stop();
     m_replyTimeout.stop();
     m_awaited.clear();
-    m_received.clear();
+    m_parser.reset();
     m_socket.abort();
     m_retry.start();
 }
@@ -89,12 +89,8 @@ void Guard::send(const QByteArray& command)
 
 void Guard::readReplies()
 {
-    m_received += m_socket.readAll();
-    qsizetype end;
-    while ((end = m_received.indexOf('\n')) >= 0) {
-        const QByteArray line = m_received.left(end).trimmed();
-        m_received.remove(0, end + 1);
-        if (!line.startsWith("RPRT") || m_awaited.isEmpty())
+    for (const RigReply& reply : m_parser.feed(m_socket.readAll())) {
+        if (m_awaited.isEmpty())
             continue;
         const QByteArray command = m_awaited.dequeue();
         m_replyTimeout.stop();
@@ -106,13 +102,10 @@ void Guard::readReplies()
         }
         if (!m_owed.isEmpty() && m_owed.first() == command) {
             m_owed.removeFirst();
-            std::fprintf(stderr, "veltrano-guard: %s: %s\n", command.constData(), line.constData());
+            std::fprintf(stderr, "veltrano-guard: %s: RPRT %d\n", command.constData(), reply.status);
             finishWhenDone();
         }
     }
-    // Lines without end past any reply's length are no rigctld.
-    if (m_received.size() > 4096)
-        dropConnection();
 }
 
 void Guard::takeLine(const QByteArray& line)

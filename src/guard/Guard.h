@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GuardProtocol.h"
+#include "RigReply.h"
 
 #include <QObject>
 #include <QQueue>
@@ -52,7 +53,7 @@ private:
     QTimer m_deadline;
     QTimer m_lastWords;
     QQueue<QByteArray> m_awaited; // commands sent, in order, their answers not in yet
-    QByteArray m_received;
+    RigReplyParser m_parser;
     std::optional<guard::RadioSettings> m_onAir;
     // Unkey and restore commands not yet answered; sent again over a new connection if this one goes.
     QList<QByteArray> m_owed;
