@@ -2,6 +2,8 @@
 // off the commanded angle, and the drift offset following adds.
 #include "LearnPlacement.h"
 #include "LoopModel.h"
+#include "NoiseMeter.h"
+#include "ServoShaft.h"
 #include "SwrSearch.h"
 #include "TuningOffsets.h"
 #include "TuningTable.h"
@@ -10,8 +12,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <numbers>
-#include <random>
 
 namespace {
 
@@ -25,30 +25,23 @@ class StandInDriver {
 public:
     StandInDriver(const LoopModel& loop, double errorDegrees, double errorPeriod, Method method)
         : m_loop(loop)
-        , m_errorDegrees(errorDegrees)
-        , m_errorPeriod(errorPeriod)
         , m_method(method)
     {
+        if (errorDegrees > 0)
+            m_servo.setError(errorDegrees, errorPeriod);
     }
 
-    double swr(int tenths, double kHz) const
-    {
-        const double commanded = tenths / 10.0;
-        const double error = m_errorDegrees * std::sin(2 * std::numbers::pi * commanded / m_errorPeriod);
-        return m_loop.swr(commanded + error, kHz * 1e3);
-    }
+    double swr(int tenths, double kHz) const { return m_loop.swr(shaftDegrees(tenths), kHz * 1e3); }
 
     // Several readings averaged, as the driver takes them.
     double reading(int tenths, double kHz)
     {
         if (m_method == Method::Swr)
             return swr(tenths, kHz);
-        const double s = swr(tenths, kHz);
-        const double reflection = (s - 1) / (s + 1);
-        const double received = std::pow(10, -2.4) * (1 - reflection * reflection) + std::pow(10, -5.4);
+        const double response = m_loop.receiveResponse(shaftDegrees(tenths), kHz * 1e3);
         double sum = 0;
         for (int i = 0; i < NoiseReadings; ++i)
-            sum += std::round(10 * std::log10(received) + m_jitter(m_random));
+            sum += m_meter.read(response);
         return sum / NoiseReadings;
     }
 
@@ -66,11 +59,11 @@ public:
 
 private:
     LoopModel m_loop;
-    double m_errorDegrees;
-    double m_errorPeriod;
+    double shaftDegrees(int tenths) const { return tenths / 10.0 + m_servo.errorDegrees(tenths / 10.0); }
+
+    ServoShaft m_servo{0, 0, 0};
+    NoiseMeter m_meter{{.jitterDb = 0.7, .seed = 7}};
     Method m_method;
-    std::mt19937 m_random{7};
-    std::normal_distribution<double> m_jitter{0, 0.7};
 };
 
 UsableMemory memory(int number, double kHz, double degrees)
