@@ -20,6 +20,8 @@ QString readValue(const ProfileFile& file, const QString& section, const QString
 QString SettingsProblem::message() const
 {
     // A long value is shown cut, so the box stays readable.
+    if (key.isEmpty()) // the file as a whole
+        return QStringLiteral("%1 cannot be used: %2.").arg(QString::fromLatin1(SettingsFileName), expected);
     const QString shown = value.size() > 80 ? value.left(80) + QStringLiteral("...") : value;
     return QStringLiteral("%1, section [%2], key \"%3\": the value \"%4\" cannot be used.\n\n%5")
         .arg(QString::fromLatin1(SettingsFileName), section, key, shown, expected);
@@ -75,10 +77,15 @@ void GlobalSettings::setText(Setting setting, const QString& value)
 std::optional<SettingsProblem> carica_ini(const QString& programDirectory, GlobalSettings& settings)
 {
     const ProfileFile file = ProfileFile::load(QDir(programDirectory).filePath(QString::fromLatin1(SettingsFileName)));
+    if (const auto wrong = file.formProblem())
+        return SettingsProblem{{}, {}, {}, *wrong};
     GlobalSettings loaded;
     std::optional<SettingsProblem> problem;
     for (const SettingKey& key : SettingKeys) {
-        const QString value = readValue(file, key.sectionName(), key.keyName());
+        const bool missing = !file.value(key.sectionName(), key.keyName());
+        const QString value = missing && key.kind == SettingKind::DatabasePath
+                                  ? DefaultDatabasePath
+                                  : readValue(file, key.sectionName(), key.keyName());
         if (const auto expected = key.refusal(value); expected && !problem)
             problem = SettingsProblem{key.sectionName(), key.keyName(), value, *expected};
         loaded.setText(key.setting, value);
