@@ -241,6 +241,8 @@ CsvMemories memoriesFromCsv(const QByteArray& bytes)
     const QString expected = QStringLiteral("the first line must name the columns BANDA, MODO, FREQUENZA and GRADI, "
                                             "separated by commas");
     CsvReader reader(bytes);
+    // The memories' texts are never longer than the file; what is reserved and not used costs nothing.
+    result.memories.reserveText(bytes.size());
     QList<QByteArray> fields;
     int line = 0;
     if (!reader.next(fields, line)) {
@@ -324,12 +326,44 @@ CsvMemories memoriesFromCsv(const QByteArray& bytes)
             return refuse(
                 line, QStringLiteral("the valido value \"%1\" is not 1, 0, TRUE or FALSE").arg(excerpt(cell(Valid))));
         }
-        result.memories.append({cell(Band), cell(Mode), cell(Frequency), typedDegrees(degrees, cell(Command), *valid),
-                                cell(Note), *valid});
+        const auto bytesOf = [&](Field field) {
+            return columns[field] < 0 || columns[field] >= fields.size() ? QByteArrayView()
+                                                                         : QByteArrayView(fields[columns[field]]);
+        };
+        const QByteArray typed = typedDegrees(degrees, cell(Command), *valid).toUtf8();
+        result.memories.append({bytesOf(Band), bytesOf(Mode), bytesOf(Frequency), typed, bytesOf(Note)}, *valid);
     }
     if (reader.problem)
         return refuse(reader.problem->line, reader.problem->text);
     return result;
+}
+
+void PackedMemories::append(const Texts& texts, bool valid)
+{
+    Packed packed{m_text.size(), {}, valid};
+    for (std::size_t text = 0; text < texts.size(); ++text) {
+        m_text += texts[text];
+        packed.lengths[text] = int(texts[text].size());
+    }
+    m_memories.append(packed);
+}
+
+void PackedMemories::clear()
+{
+    m_text.clear();
+    m_memories.clear();
+}
+
+TypedMemory PackedMemories::at(qsizetype index) const
+{
+    const Packed& packed = m_memories[index];
+    std::array<QString, 5> texts;
+    qsizetype start = packed.start;
+    for (std::size_t text = 0; text < texts.size(); ++text) {
+        texts[text] = QString::fromUtf8(QByteArrayView(m_text).sliced(start, packed.lengths[text]));
+        start += packed.lengths[text];
+    }
+    return {texts[0], texts[1], texts[2], texts[3], texts[4], packed.valid};
 }
 
 QByteArray memoriesToCsv(const QList<StoredMemory>& memories)
@@ -370,7 +404,8 @@ TransferReport importMemoriesFromCsv(MemoryStore& store, const QString& storePat
         if (csv.problem)
             return {false, problemText(csvPath, *csv.problem)};
         return withOpenStore(store, storePath, [&]() -> TransferReport {
-            const auto count = store.addAll(csv.memories);
+            const auto count =
+                store.addAll(csv.memories.size(), [&](qsizetype index) { return csv.memories.at(index); });
             if (!count)
                 return {false, store.problem()};
             return {true, QStringLiteral("Imported %1: %2 added, %3 skipped.")

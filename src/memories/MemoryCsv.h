@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <optional>
 
 // Memories as CSV text (RFC 4180, UTF-8, a header row), for backups, spreadsheets and the memories of
@@ -28,8 +29,30 @@ constexpr qsizetype MaxCsvModeLength = 16;
 constexpr qsizetype MaxCsvNoteLength = 4000;
 constexpr int MaxCsvKilohertz = 99999;
 
+// Memories as an import keeps them until they are stored: the texts of every memory one after the
+// other in one UTF-8 buffer, so that a file of a million rows takes little more room than its text.
+class PackedMemories {
+public:
+    // The texts of one memory, each UTF-8: band, mode, kHz, degrees, note, as TypedMemory holds them.
+    using Texts = std::array<QByteArrayView, 5>;
+    void append(const Texts& texts, bool valid);
+    void reserveText(qsizetype bytes) { m_text.reserve(bytes); }
+    void clear();
+    qsizetype size() const { return m_memories.size(); }
+    TypedMemory at(qsizetype index) const;
+
+private:
+    struct Packed {
+        qsizetype start = 0;
+        std::array<int, 5> lengths = {};
+        bool valid = false;
+    };
+    QByteArray m_text;
+    QList<Packed> m_memories;
+};
+
 struct CsvMemories {
-    QList<TypedMemory> memories;
+    PackedMemories memories;
     std::optional<CsvProblem> problem;
 };
 
