@@ -60,7 +60,7 @@ public:
     }
 
     // The next record into fields, with the line it starts on; false at the end of the text and on a
-    // problem, which problem then tells.
+    // problem, which problem then tells. The fields may point into the text: they live no longer.
     bool next(QList<QByteArray>& fields, int& line)
     {
         const qsizetype end = m_bytes.size();
@@ -75,7 +75,7 @@ public:
                     const qsizetype start = m_at;
                     while (m_at < end && m_bytes[m_at] != ',' && !isRecordEnd(m_bytes[m_at]))
                         ++m_at;
-                    fields.append(m_bytes.sliced(start, m_at - start));
+                    fields.append(QByteArray::fromRawData(m_bytes.constData() + start, m_at - start));
                 }
                 if (m_at < end && m_bytes[m_at] == ',') {
                     ++m_at;
@@ -100,6 +100,9 @@ private:
     {
         const qsizetype end = m_bytes.size();
         const int opened = m_line;
+        // A field without "" inside is taken from the text in place; only one with them is copied.
+        const qsizetype first = m_at + 1;
+        bool copied = false;
         QByteArray field;
         for (++m_at;;) {
             const qsizetype quote = m_bytes.indexOf('"', m_at);
@@ -108,15 +111,19 @@ private:
                 return false;
             }
             const QByteArrayView piece = QByteArrayView(m_bytes).sliced(m_at, quote - m_at);
-            field += piece;
             m_line += lineBreaksIn(piece);
             m_at = quote + 1;
-            if (m_at < end && m_bytes[m_at] == '"') {
-                field += '"';
-                ++m_at;
-                continue;
+            const bool doubled = m_at < end && m_bytes[m_at] == '"';
+            if (!doubled && !copied) {
+                field = QByteArray::fromRawData(m_bytes.constData() + first, quote - first);
+                break;
             }
-            break;
+            field += piece;
+            copied = true;
+            if (!doubled)
+                break;
+            field += '"';
+            ++m_at;
         }
         if (m_at < end && m_bytes[m_at] != ',' && !isRecordEnd(m_bytes[m_at])) {
             problem = CsvProblem{m_line, QStringLiteral("there is text after the closing quote of a field")};
@@ -149,7 +156,11 @@ std::optional<QStringList> decodedFields(const QList<QByteArray>& fields)
 // The text as a message quotes it: the start of a long one, marked as cut.
 QString excerpt(const QString& text)
 {
-    return text.size() > ExcerptLength ? text.left(ExcerptLength) + u'\u2026' : text;
+    if (text.size() <= ExcerptLength)
+        return text;
+    // Not between the halves of a character outside the basic plane.
+    const qsizetype cut = text[ExcerptLength - 1].isHighSurrogate() ? ExcerptLength - 1 : ExcerptLength;
+    return text.left(cut) + u'\u2026';
 }
 
 // The first control character, where lineBreaks allows tabs and line breaks.
