@@ -129,9 +129,9 @@ QByteArray ProfileFile::encode(const QString& line) const
 
 std::optional<QString> ProfileFile::formProblem() const
 {
-    // Notepad's "Unicode" is UTF-16: a byte-order mark, or a NUL byte beside nearly every character.
-    if (m_contents.startsWith("\xFF\xFE") || m_contents.startsWith("\xFE\xFF") ||
-        m_contents.count('\0') > m_contents.size() / 4) {
+    // Notepad's "Unicode" is UTF-16: in a settings file, whose names are ASCII, a NUL byte beside
+    // nearly every character, with a byte-order mark or without.
+    if (m_contents.count('\0') > m_contents.size() / 4) {
         return QStringLiteral("it is saved as UTF-16 (\"Unicode\" in Notepad); save it as UTF-8 or ANSI");
     }
     const qsizetype lastBreak = m_contents.lastIndexOf('\r', m_contents.size() - 2);
