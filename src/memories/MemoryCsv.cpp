@@ -179,12 +179,13 @@ std::optional<QChar> controlCharacterIn(const QString& text, bool lineBreaks)
 // A number as a spreadsheet or mdb-export writes it ("7074", "110.00", "-2.5e1"), blanks around it allowed.
 std::optional<double> decimalNumber(const QString& text)
 {
-    if (text.size() > LongestNumber)
+    const QString number = text.trimmed();
+    if (number.size() > LongestNumber)
         return std::nullopt;
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = c.toDouble(text.trimmed(), &ok);
+    const double value = c.toDouble(number, &ok);
     return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
@@ -337,9 +338,11 @@ CsvMemories memoriesFromCsv(const QByteArray& bytes)
             return refuse(
                 line, QStringLiteral("the valido value \"%1\" is not 1, 0, TRUE or FALSE").arg(excerpt(cell(Valid))));
         }
+        // Kept without the blanks around them, which the store drops in any case.
         const auto bytesOf = [&](Field field) {
-            return columns[field] < 0 || columns[field] >= fields.size() ? QByteArrayView()
-                                                                         : QByteArrayView(fields[columns[field]]);
+            return columns[field] < 0 || columns[field] >= fields.size()
+                       ? QByteArrayView()
+                       : QByteArrayView(fields[columns[field]]).trimmed();
         };
         const QByteArray typed = typedDegrees(degrees, cell(Command), *valid).toUtf8();
         result.memories.append({bytesOf(Band), bytesOf(Mode), bytesOf(Frequency), typed, bytesOf(Note)}, *valid);
