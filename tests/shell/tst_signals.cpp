@@ -33,7 +33,7 @@ void startTuneRun()
     widget<QPushButton>(*main, "SETTA_ANGOLO")->click();
     widget<QAction>(*main, "setta_RIG")->trigger();
     auto* tune = widget<QPushButton>(*main, "tuneButton");
-    if (!QTest::qWaitFor([tune] { return tune->isEnabled(); }, 10000))
+    if (!QTest::qWaitFor([tune] { return tune->isEnabled(); }, 30000))
         qFatal("TUNE stayed disabled");
     tune->click();
 }
@@ -65,8 +65,10 @@ private slots:
         QProcess veltrano;
         veltrano.setProcessChannelMode(QProcess::ForwardedChannels);
         veltrano.start(program, {RunAsProgram});
-        QVERIFY(QTest::qWaitFor([&] { return station.logged(QStringLiteral("^PTT on")).has_value(); }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return station.logged(QStringLiteral("^PTT on")).has_value(); }, 60000));
         board.drain();
+        // On the air for a second at each reading: it is the signal that unkeys the radio.
+        QVERIFY(!station.logged(QStringLiteral("^PTT off")));
 
         ::kill(pid_t(veltrano.processId()), signal);
         // The servo's attach line follows a one-second pause: the radio is unkeyed before it.
@@ -78,7 +80,7 @@ private slots:
             },
             5000));
         QVERIFY2(!toBoard.contains("IS,"), toBoard.constData());
-        QVERIFY(veltrano.waitForFinished(5000));
+        QVERIFY(veltrano.waitForFinished(10000));
         QCOMPARE(veltrano.exitStatus(), QProcess::NormalExit);
         QCOMPARE(veltrano.exitCode(), 0);
         QVERIFY2((toBoard + board.drain()).contains("IS,9,0,180,\r"), toBoard.constData());
