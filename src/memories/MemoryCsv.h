@@ -20,10 +20,10 @@ struct CsvProblem {
     QString text;
 };
 
-// What an imported memory may hold, as the memory editor takes it: a band of at most 8 characters, a
-// whole number of kHz from 0 to 99999, a note of at most 4000 characters (the other limits are the
-// degrees' 16-bit range and a mode of at most 16 characters), and no control character anywhere but
-// the note's tabs and line breaks.
+// What an imported memory may hold, held to what the memory editor makes: a band of at most 8
+// characters (its field's length), a whole number of kHz from 0 to 99999, degrees within 16 bits, a
+// mode of at most 16 characters and a note of at most 4000, and no control character anywhere but the
+// note's tabs and line breaks.
 constexpr qsizetype MaxCsvBandLength = 8;
 constexpr qsizetype MaxCsvModeLength = 16;
 constexpr qsizetype MaxCsvNoteLength = 4000;
