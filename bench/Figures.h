@@ -40,3 +40,5 @@ inline double timed(const std::function<void()>& action)
 
 // Resident memory of this process, in MiB, as the kernel counts it.
 double residentMebibytes();
+// The most resident memory this process has had, in MiB.
+double peakResidentMebibytes();

@@ -426,7 +426,8 @@ std::optional<int> MemoryStore::add(const TypedMemory& memory)
     return added ? number : std::nullopt;
 }
 
-std::optional<MemoryStore::AddedCount> MemoryStore::addAll(const QList<TypedMemory>& memories)
+std::optional<MemoryStore::AddedCount> MemoryStore::addAll(qsizetype total,
+                                                           const std::function<TypedMemory(qsizetype)>& memoryAt)
 {
     AddedCount count;
     const bool done = inTransaction([&](const QSqlDatabase& database) {
@@ -440,8 +441,8 @@ std::optional<MemoryStore::AddedCount> MemoryStore::addAll(const QList<TypedMemo
             stored.insert({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
         query.prepare(memoryInsertion());
         std::optional<int> first; // asked for only when a memory is new: a full store still skips duplicates
-        for (const TypedMemory& memory : memories) {
-            const StoredMemory values = storedForm(memory);
+        for (qsizetype index = 0; index < total; ++index) {
+            const StoredMemory values = storedForm(memoryAt(index));
             if (!stored.insert({values.band, values.mode, values.frequency}).second) {
                 ++count.duplicates;
                 continue;

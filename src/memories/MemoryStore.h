@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -92,13 +93,14 @@ public:
     std::optional<int> countNumbered(int number);
     // Each change is one transaction. add returns the new memory's number.
     std::optional<int> add(const TypedMemory& memory);
-    // Adds the memories in list order in one transaction, all or none. A memory whose stored band, mode
-    // and frequency are already in the store, or earlier in the list, is skipped as "NEW" would refuse it.
+    // Adds the memories 0 to total - 1 in order in one transaction, all or none; each is asked for when
+    // it is added, so that the caller can hold them packed. A memory whose stored band, mode and
+    // frequency are already in the store, or earlier among them, is skipped as "NEW" would refuse it.
     struct AddedCount {
         int added = 0;
         int duplicates = 0;
     };
-    std::optional<AddedCount> addAll(const QList<TypedMemory>& memories);
+    std::optional<AddedCount> addAll(qsizetype total, const std::function<TypedMemory(qsizetype)>& memoryAt);
     bool change(int number, const TypedMemory& memory);
     bool remove(int number);
     // Every memory, in number order.

@@ -67,10 +67,15 @@ void GlobalSettings::setText(Setting setting, const QString& value)
 std::optional<SettingsProblem> carica_ini(const QString& programDirectory, GlobalSettings& settings)
 {
     const ProfileFile file = ProfileFile::load(QDir(programDirectory).filePath(QString::fromLatin1(SettingsFileName)));
+    if (const auto wrong = file.formProblem())
+        return SettingsProblem{{}, {}, {}, *wrong};
     GlobalSettings loaded;
     std::optional<SettingsProblem> problem;
     for (const SettingKey& key : SettingKeys) {
-        const QString value = readValue(file, key.sectionName(), key.keyName());
+        const bool missing = !file.value(key.sectionName(), key.keyName());
+        const QString value = missing && key.kind == SettingKind::DatabasePath
+                                  ? DefaultDatabasePath
+                                  : readValue(file, key.sectionName(), key.keyName());
         if (const auto expected = key.refusal(value); expected && !problem)
             problem = SettingsProblem{key.sectionName(), key.keyName(), value, *expected};
         loaded.setText(key.setting, value);

@@ -127,6 +127,21 @@ QByteArray ProfileFile::encode(const QString& line) const
     return line.toUtf8();
 }
 
+std::optional<QString> ProfileFile::formProblem() const
+{
+    // Notepad's "Unicode" is UTF-16: in a settings file, whose names are ASCII, a NUL byte beside
+    // nearly every character, with a byte-order mark or without.
+    if (m_contents.count('\0') > m_contents.size() / 4) {
+        return QStringLiteral("it is saved as UTF-16 (\"Unicode\" in Notepad); save it as UTF-8 or ANSI");
+    }
+    const qsizetype lastBreak = m_contents.lastIndexOf('\r', m_contents.size() - 2);
+    if (!m_contents.contains('\n') && lastBreak >= 0) {
+        return QStringLiteral("its lines end with a carriage return alone; save it with Windows (CR LF) or "
+                              "Unix (LF) line ends");
+    }
+    return std::nullopt;
+}
+
 const ProfileFile::Section* ProfileFile::findSection(const QString& name) const
 {
     for (const Section& section : m_sections) {
@@ -209,6 +224,8 @@ bool ProfileFile::write(const QString& path, const QList<Setting>& settings, QSt
         contents = existing.readAll();
         existing.close();
     }
+    if (const auto problem = ProfileFile(contents).formProblem())
+        return failed(*problem);
     for (const Setting& setting : settings)
         contents = ProfileFile(contents).withValue(setting.section, setting.key, setting.value);
     if (const auto reason = replaceFile(path, contents))

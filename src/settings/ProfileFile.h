@@ -21,6 +21,10 @@ public:
     // A missing or unreadable file reads as an empty one.
     static ProfileFile load(const QString& path);
 
+    // What makes the file as a whole unreadable as a settings file (saved as UTF-16, lines ended by a
+    // carriage return alone), said for its user; nothing when it reads as one. Such a file is not written.
+    std::optional<QString> formProblem() const;
+
     std::optional<QString> value(const QString& section, const QString& key) const;
     // The keys of the first matching section, in file order.
     QStringList keys(const QString& section) const;

@@ -30,10 +30,15 @@ std::optional<QString> SettingKey::refusal(const QString& value) const
     switch (kind) {
     case SettingKind::Text: return std::nullopt;
     case SettingKind::DatabasePath:
+        // Empty, it would name the program directory itself.
+        if (value.trimmed().isEmpty())
+            return QStringLiteral("It must name the memory file, for example %1; without the key, that file "
+                                  "is used.")
+                .arg(DefaultDatabasePath);
         if (staysBelowProgramDirectory(value))
             return std::nullopt;
-        return QStringLiteral("The database must lie below the program directory, for example "
-                              "\\DATABASE\\VELTRANO.MDB.");
+        return QStringLiteral("The database must lie below the program directory, for example %1.")
+            .arg(DefaultDatabasePath);
     case SettingKind::WholeNumber: return wholeNumberRefusal(value, range);
     case SettingKind::LineSettings:
         if (speedWithin(value, range))

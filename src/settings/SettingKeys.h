@@ -19,6 +19,9 @@ enum class SettingKind {
     LineSettings, // speed,parity,data bits,stop bits; the speed within the key's range
 };
 
+// The memory file when the settings do not name one.
+inline const QString DefaultDatabasePath = QStringLiteral("\\DATABASE\\VELTRANO.MDB");
+
 struct NumberRange {
     long long minimum = 0;
     long long maximum = 0;

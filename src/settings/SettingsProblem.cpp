@@ -4,6 +4,8 @@
 
 QString SettingsProblem::message() const
 {
+    if (key.isEmpty()) // the file as a whole
+        return QStringLiteral("%1 cannot be used: %2.").arg(QString::fromLatin1(SettingsFileName), expected);
     // A long value is shown cut, so the box stays readable.
     const QString shown = value.size() > 80 ? value.left(80) + QStringLiteral("...") : value;
     return QStringLiteral("%1, section [%2], key \"%3\": the value \"%4\" cannot be used.\n\n%5")

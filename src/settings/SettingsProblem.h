@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// A setting the program cannot start with, named so the operator can find it in the file.
+// A setting the program cannot start with, named so the operator can find it in the file; without a
+// key, the file as a whole cannot be read as settings and expected says why.
 struct SettingsProblem {
     QString section;
     QString key;

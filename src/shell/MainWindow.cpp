@@ -190,13 +190,15 @@ void MainWindow::openRigWindow()
 
 void MainWindow::exitProgram()
 {
-    // The servo is left attached with its stored values, then everything is let go at once.
+    // A radio transmitting for a tune run is unkeyed and given back its settings first, before the
+    // pause of the attach line. The servo is left attached with its stored values, then everything
+    // is let go at once.
+    m_tuneRun->programEnding();
     if (m_link.isOpen()) {
         ESEGUE_ATTACH_SERVO();
         m_link.close();
     }
     releaseMemoryStore();
-    m_tuneRun->programEnding();
     m_platform.endProcess(0);
 }
 

@@ -54,7 +54,8 @@ public:
     // Runs each time the window becomes active coming from another window of the program.
     void activate();
 
-    // The exit button: with the port open the stored servo values go out once more after a pause,
+    // The exit button, and a request to end from outside: a radio keyed for a tune run is unkeyed and
+    // restored first; with the port open the stored servo values go out once more after a pause,
     // then the port closes, the memory database is let go and the process ends at once.
     void exitProgram();
     // Lets go of the memory database; the exit button calls it on the way out.

@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "BoardSession.h"
+#include "EndingSignals.h"
 #include "GlobalSettings.h"
 #include "MainWindow.h"
 #include "Platform.h"
@@ -22,6 +23,9 @@ int runVeltrano(QApplication& app, const std::function<void()>& whenShown)
     MainWindow window(programDirectory, settings, link, session, platform);
     if (!window.load())
         return 1;
+    // Asked to end from outside (logout, kill, Ctrl+C): the radio and the servo are left as "Exit" leaves them.
+    EndingSignals endingSignals;
+    QObject::connect(&endingSignals, &EndingSignals::endRequested, &window, &MainWindow::exitProgram);
     window.show();
     if (whenShown)
         QTimer::singleShot(0, &app, whenShown);

@@ -111,6 +111,10 @@ private slots:
                                      "115200 ,n,8,1", "9", "180", "0"}));
         QCOMPARE(settings.BAUD, 115200);
         QCOMPARE(settings.portDevices.value(6), QStringLiteral("/dev/ttyACM0"));
+        // Without the key, the memory file is the usual one.
+        TestProgramDirectory without(QByteArray(Standard).replace("path_DATI", "other"));
+        QVERIFY(!carica_ini(without.path(), settings));
+        QCOMPARE(settings.path_DATI, QStringLiteral("\\DATABASE\\VELTRANO.MDB"));
     }
 
     void refusesValuesItCannotUse_data()
@@ -122,6 +126,8 @@ private slots:
         QTest::newRow("port beyond 16 bits") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=32768") << "PORTACOM";
         QTest::newRow("pin fraction") << QByteArray("PIN=9") << QByteArray("PIN=9.5") << "PIN";
         QTest::newRow("speed alone") << QByteArray("9600,n,8,1") << QByteArray("9600") << "PORTACOMSET";
+        QTest::newRow("database empty") << QByteArray("path_DATI=\\DATABASE\\VELTRANO.MDB") << QByteArray("path_DATI= ")
+                                        << "path_DATI";
         QTest::newRow("database outside the program")
             << QByteArray("path_DATI=\\DATABASE") << QByteArray("path_DATI=\\..\\..\\etc") << "path_DATI";
         // The [rig] keys may be missing, but what is there is checked: the whole numbers by one table.
@@ -145,6 +151,39 @@ private slots:
         QCOMPARE(problem->key, key);
         QVERIFY(problem->message().contains(key) && problem->message().contains(problem->section));
         QCOMPARE(settings.RELEASE, QStringLiteral("untouched"));
+    }
+
+    // A file in a form no settings file has is refused as such, and not written.
+    void refusesAFileInAnotherForm_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QByteArray notepad = "\xFF\xFE"; // little-endian, with its mark
+        QByteArray bigEndian;
+        for (char byte : Standard) {
+            notepad += QByteArray(1, byte) + '\0';
+            bigEndian += QByteArray(1, '\0') + byte;
+        }
+        const QString utf16 = QStringLiteral("VELTRANO.ini cannot be used: it is saved as UTF-16");
+        QTest::newRow("UTF-16 as Notepad saves it") << notepad << utf16;
+        QTest::newRow("UTF-16, big-endian, no mark") << bigEndian << utf16;
+        QTest::newRow("carriage returns alone")
+            << QByteArray(Standard).replace("\r\n", "\r")
+            << "VELTRANO.ini cannot be used: its lines end with a carriage return alone";
+    }
+    void refusesAFileInAnotherForm()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        TestProgramDirectory directory(contents);
+        GlobalSettings settings;
+        const auto problem = carica_ini(directory.path(), settings);
+        QVERIFY(problem);
+        QVERIFY2(problem->message().startsWith(reason), qPrintable(problem->message()));
+        QString error;
+        QVERIFY(!scrivi_ini(directory.settingsPath(), "sezione 8", "PIN", "10", &error));
+        QVERIFY2(error.contains(reason.mid(reason.indexOf(u':') + 2)), qPrintable(error));
+        QCOMPARE(directory.readSettings(), contents);
     }
 
     void rigSectionTakesDefaultsForWhatIsMissing_data()
