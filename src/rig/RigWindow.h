@@ -10,6 +10,7 @@ class QTimer;
 #include <memory>
 
 struct ColourValues;
+class RunChart;
 struct RigSettings;
 class Platform;
 class RigFollower;
@@ -44,6 +45,7 @@ private:
     void runOrStop(TuneRun::Method method);
     void store();
     void showTune();
+    void showLastRun();
     void showRunButton(TuneRun::Method method);
     // Why a run by this method cannot start now; empty when it can.
     QString tuneRefusal(TuneRun::Method method) const;
@@ -64,6 +66,7 @@ private:
     QString m_settingsFilePath;
     Platform& m_platform;
     QTimer* m_onAirClock;
+    RunChart* m_runChart;
 };
 
 // The main window's small indicator: hidden while Follow is off, green while the loop follows, orange

@@ -1,0 +1,194 @@
+#include "TuningChartSeries.h"
+
+#include "MemoryStore.h"
+#include "NumberText.h"
+#include "TuningTable.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString degreesText(double degrees)
+{
+    return angleText(int(std::lround(degrees * 10)));
+}
+
+QString rangeText(const QString& lowest, const QString& highest, const QString& unit)
+{
+    return lowest == highest ? QStringLiteral("%1 %2").arg(lowest, unit)
+                             : QStringLiteral("%1 to %2 %3").arg(lowest, highest, unit);
+}
+
+QString counted(qsizetype count, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? one : many));
+}
+
+} // namespace
+
+std::optional<RadioMarker> radioMarker(qint64 hertz, const std::optional<Tuning>& tuning)
+{
+    if (hertz <= 0)
+        return std::nullopt;
+    return RadioMarker{double(hertz) / 1000, tuning ? std::optional(tuning->tenths / 10.0) : std::nullopt};
+}
+
+QStringList bandsWithMemories(const QList<StoredMemory>& memories)
+{
+    QHash<QString, double> lowest;
+    for (const StoredMemory& memory : memories) {
+        if (const auto kHz = memoryKilohertz(memory.frequency); kHz && !memory.band.isEmpty())
+            lowest[memory.band] = lowest.contains(memory.band) ? std::min(lowest[memory.band], *kHz) : *kHz;
+    }
+    QStringList bands = lowest.keys();
+    std::sort(bands.begin(), bands.end(), [&](const QString& a, const QString& b) {
+        return lowest[a] != lowest[b] ? lowest[a] < lowest[b] : a < b;
+    });
+    return bands;
+}
+
+QString bandName(const QString& band)
+{
+    bool metres = false;
+    band.toInt(&metres);
+    return metres ? band + QStringLiteral(" m") : band;
+}
+
+bool isLearnedNote(const QString& note)
+{
+    return note.trimmed().startsWith(QLatin1String("learned "), Qt::CaseInsensitive);
+}
+
+TuningChartSeries::TuningChartSeries(const QList<StoredMemory>& memories, const QString& band, double outlierDegrees)
+    : m_band(band)
+{
+    for (const StoredMemory& memory : memories) {
+        const auto kHz = memoryKilohertz(memory.frequency);
+        if (memory.band == band && kHz && std::isfinite(memory.degrees))
+            m_points.append({memory.number,
+                             memory.mode,
+                             *kHz,
+                             memory.degrees,
+                             memory.valid,
+                             isLearnedNote(memory.note),
+                             {},
+                             false});
+    }
+    if (m_points.isEmpty())
+        return;
+    std::sort(m_points.begin(), m_points.end(), [](const ChartPoint& a, const ChartPoint& b) {
+        return a.kHz != b.kHz ? a.kHz < b.kHz : a.number < b.number;
+    });
+    const auto [lowest, highest] =
+        std::minmax_element(m_points.cbegin(), m_points.cend(),
+                            [](const ChartPoint& a, const ChartPoint& b) { return a.degrees < b.degrees; });
+    m_lowestKHz = m_points.constFirst().kHz;
+    m_highestKHz = m_points.constLast().kHz;
+    m_lowestDegrees = lowest->degrees;
+    m_highestDegrees = highest->degrees;
+    const QList<UsableMemory> usable = usableMemories(memories);
+    judge(usable, outlierDegrees);
+    sampleCurve(usable);
+}
+
+// Each valid memory of the band against the table of the band's others. Only the nearest frequencies on
+// each side (and the memory's own) decide a lookup, so the table of the others is built from those
+// alone: the same answer as a table of all the others, without building one per memory from the band.
+void TuningChartSeries::judge(const QList<UsableMemory>& usable, double outlierDegrees)
+{
+    QList<UsableMemory> valid;
+    std::copy_if(usable.cbegin(), usable.cend(), std::back_inserter(valid),
+                 [this](const UsableMemory& memory) { return memory.band == m_band; });
+    std::sort(valid.begin(), valid.end(), [](const UsableMemory& a, const UsableMemory& b) { return a.kHz < b.kHz; });
+    QHash<int, double> offCurve;
+    for (qsizetype at = 0; at < valid.size(); ++at) {
+        const double kHz = valid[at].kHz;
+        qsizetype first = at, last = at; // the memories at this frequency
+        while (first > 0 && valid[first - 1].kHz == kHz)
+            --first;
+        while (last + 1 < valid.size() && valid[last + 1].kHz == kHz)
+            ++last;
+        if (last == first && (first == 0 || last + 1 == valid.size()))
+            continue;
+        QList<UsableMemory> others;
+        for (qsizetype other = first; other <= last; ++other) {
+            if (other != at)
+                others.append(valid[other]);
+        }
+        // Every memory at the nearest frequency below and above.
+        for (qsizetype below = first - 1; below >= 0 && valid[below].kHz == valid[first - 1].kHz; --below)
+            others.append(valid[below]);
+        for (qsizetype above = last + 1; above < valid.size() && valid[above].kHz == valid[last + 1].kHz; ++above)
+            others.append(valid[above]);
+        if (const auto tuning = TuningTable(others).lookup(kHz))
+            offCurve.insert(valid[at].number, valid[at].degrees - tuning->tenths / 10.0);
+    }
+    for (ChartPoint& point : m_points) {
+        if (!point.valid || !offCurve.contains(point.number))
+            continue;
+        point.offCurve = offCurve.value(point.number);
+        point.outlier = std::abs(*point.offCurve) > outlierDegrees;
+    }
+}
+
+// Following's table holds every usable memory whatever its band, so the curve is sampled from that.
+void TuningChartSeries::sampleCurve(const QList<UsableMemory>& usable)
+{
+    const TuningTable table(usable);
+    QList<double> samples;
+    for (int sample = 0; sample <= CurveSamples; ++sample)
+        samples.append(m_lowestKHz + (m_highestKHz - m_lowestKHz) * sample / CurveSamples);
+    for (const UsableMemory& memory : usable) {
+        if (memory.kHz > m_lowestKHz && memory.kHz < m_highestKHz)
+            samples.append(memory.kHz);
+    }
+    std::sort(samples.begin(), samples.end());
+    samples.erase(std::unique(samples.begin(), samples.end()), samples.end());
+    for (double kHz : samples) {
+        if (const auto tuning = table.lookup(kHz))
+            m_curve.append({kHz, tuning->tenths / 10.0});
+    }
+}
+
+QString TuningChartSeries::description(const std::optional<RadioMarker>& radio) const
+{
+    const QString name = bandName(m_band);
+    if (m_points.isEmpty())
+        return name.isEmpty() ? QStringLiteral("No memories to chart.") : name + QStringLiteral(": no memories.");
+    QString text =
+        QStringLiteral("%1: %2 %3 %4, %5")
+            .arg(name, counted(m_points.size(), "memory", "memories"),
+                 m_lowestKHz == m_highestKHz ? QStringLiteral("at") : QStringLiteral("from"),
+                 rangeText(plainDecimal(m_lowestKHz), plainDecimal(m_highestKHz), QStringLiteral("kHz")),
+                 rangeText(degreesText(m_lowestDegrees), degreesText(m_highestDegrees), QStringLiteral("degrees")));
+    const auto invalid =
+        std::count_if(m_points.cbegin(), m_points.cend(), [](const ChartPoint& p) { return !p.valid; });
+    const auto learned =
+        std::count_if(m_points.cbegin(), m_points.cend(), [](const ChartPoint& p) { return p.learned; });
+    if (invalid > 0)
+        text += QStringLiteral(", %1 not valid").arg(invalid);
+    if (learned > 0)
+        text += QStringLiteral(", %1 learned").arg(learned);
+    // A few named are worth hearing; a band full of them is heard as a count.
+    constexpr int NamedOutliers = 5;
+    int outliers = 0;
+    for (const ChartPoint& point : m_points) {
+        if (point.outlier && ++outliers <= NamedOutliers)
+            text += QStringLiteral("; memory %1 at %2 kHz is %3 degrees off the curve")
+                        .arg(point.number)
+                        .arg(plainDecimal(point.kHz), degreesText(std::abs(*point.offCurve)));
+    }
+    if (outliers > NamedOutliers)
+        text += QStringLiteral("; %1 more off the curve").arg(outliers - NamedOutliers);
+    if (radio) {
+        text += QStringLiteral("; radio at %1 kHz").arg(plainDecimal(radio->kHz));
+        if (radio->kHz < m_lowestKHz || radio->kHz > m_highestKHz)
+            text += QStringLiteral(", outside this band's memories");
+        if (radio->degrees)
+            text += QStringLiteral(", %1 degrees").arg(degreesText(*radio->degrees));
+    }
+    return text;
+}
