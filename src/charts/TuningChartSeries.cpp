@@ -94,43 +94,96 @@ TuningChartSeries::TuningChartSeries(const QList<StoredMemory>& memories, const 
     sampleCurve(usable);
 }
 
-// Each valid memory of the band against the table of the band's others. Only the nearest frequencies on
-// each side (and the memory's own) decide a lookup, so the table of the others is built from those
-// alone: the same answer as a table of all the others, without building one per memory from the band.
+// Each valid memory of the band against the table of its neighbours: the memories at its own frequency
+// and at the nearest frequency on each side, which alone decide a lookup there. One memory at a wrong
+// angle bends the curve its neighbours are judged against, so the worst one is set aside first and its
+// neighbours judged again without it, until no memory is farther off than the bound.
 void TuningChartSeries::judge(const QList<UsableMemory>& usable, double outlierDegrees)
 {
     QList<UsableMemory> valid;
     std::copy_if(usable.cbegin(), usable.cend(), std::back_inserter(valid),
                  [this](const UsableMemory& memory) { return memory.band == m_band; });
     std::sort(valid.begin(), valid.end(), [](const UsableMemory& a, const UsableMemory& b) { return a.kHz < b.kHz; });
-    QHash<int, double> offCurve;
-    for (qsizetype at = 0; at < valid.size(); ++at) {
-        const double kHz = valid[at].kHz;
-        qsizetype first = at, last = at; // the memories at this frequency
-        while (first > 0 && valid[first - 1].kHz == kHz)
-            --first;
-        while (last + 1 < valid.size() && valid[last + 1].kHz == kHz)
-            ++last;
-        if (last == first && (first == 0 || last + 1 == valid.size()))
-            continue;
+    const qsizetype count = valid.size();
+    std::vector<bool> standing(size_t(count), true); // still a neighbour of the others
+    // The first and last memory of the group at one frequency.
+    const auto groupStart = [&](qsizetype at) {
+        while (at > 0 && valid[at - 1].kHz == valid[at].kHz)
+            --at;
+        return at;
+    };
+    const auto groupEnd = [&](qsizetype at) {
+        while (at + 1 < count && valid[at + 1].kHz == valid[at].kHz)
+            ++at;
+        return at;
+    };
+    // The nearest memory still standing at another frequency below or above; -1 or count when none.
+    const auto standingBelow = [&](qsizetype at) {
+        qsizetype below = groupStart(at) - 1;
+        while (below >= 0 && !standing[size_t(below)])
+            --below;
+        return below;
+    };
+    const auto standingAbove = [&](qsizetype at) {
+        qsizetype above = groupEnd(at) + 1;
+        while (above < count && !standing[size_t(above)])
+            ++above;
+        return above;
+    };
+    const auto offCurveOf = [&](qsizetype at) -> std::optional<double> {
         QList<UsableMemory> others;
-        for (qsizetype other = first; other <= last; ++other) {
-            if (other != at)
-                others.append(valid[other]);
+        const auto addStanding = [&](qsizetype from, qsizetype to) {
+            for (qsizetype other = from; other <= to; ++other) {
+                if (other != at && standing[size_t(other)])
+                    others.append(valid[other]);
+            }
+        };
+        addStanding(groupStart(at), groupEnd(at));
+        const bool sameFrequency = !others.isEmpty();
+        const qsizetype below = standingBelow(at), above = standingAbove(at);
+        if (!sameFrequency && (below < 0 || above >= count))
+            return std::nullopt; // an end of the band: nothing vouches for a curve beyond it
+        if (below >= 0)
+            addStanding(groupStart(below), below);
+        if (above < count)
+            addStanding(above, groupEnd(above));
+        return valid[at].degrees - TuningTable(others).lookup(valid[at].kHz)->tenths / 10.0;
+    };
+
+    std::vector<std::optional<double>> offCurve(static_cast<size_t>(count));
+    for (qsizetype at = 0; at < count; ++at)
+        offCurve[size_t(at)] = offCurveOf(at);
+    std::vector<bool> outlier(size_t(count), false);
+    for (;;) {
+        qsizetype worst = -1;
+        for (qsizetype at = 0; at < count; ++at) {
+            const auto& off = offCurve[size_t(at)];
+            if (standing[size_t(at)] && off && std::abs(*off) > outlierDegrees &&
+                (worst < 0 || std::abs(*off) > std::abs(*offCurve[size_t(worst)])))
+                worst = at;
         }
-        // Every memory at the nearest frequency below and above.
-        for (qsizetype below = first - 1; below >= 0 && valid[below].kHz == valid[first - 1].kHz; --below)
-            others.append(valid[below]);
-        for (qsizetype above = last + 1; above < valid.size() && valid[above].kHz == valid[last + 1].kHz; ++above)
-            others.append(valid[above]);
-        if (const auto tuning = TuningTable(others).lookup(kHz))
-            offCurve.insert(valid[at].number, valid[at].degrees - tuning->tenths / 10.0);
+        if (worst < 0)
+            break;
+        standing[size_t(worst)] = false;
+        outlier[size_t(worst)] = true;
+        // Those that had it as a neighbour: its own frequency's and the nearest standing ones either side.
+        const qsizetype below = standingBelow(worst), above = standingAbove(worst);
+        const qsizetype from = below >= 0 ? groupStart(below) : groupStart(worst);
+        const qsizetype to = above < count ? groupEnd(above) : groupEnd(worst);
+        for (qsizetype at = from; at <= to; ++at) {
+            if (standing[size_t(at)])
+                offCurve[size_t(at)] = offCurveOf(at);
+        }
     }
+    QHash<int, qsizetype> byNumber;
+    for (qsizetype at = 0; at < count; ++at)
+        byNumber.insert(valid[at].number, at);
     for (ChartPoint& point : m_points) {
-        if (!point.valid || !offCurve.contains(point.number))
+        const auto at = byNumber.constFind(point.number);
+        if (!point.valid || at == byNumber.cend())
             continue;
-        point.offCurve = offCurve.value(point.number);
-        point.outlier = std::abs(*point.offCurve) > outlierDegrees;
+        point.offCurve = offCurve[size_t(*at)];
+        point.outlier = outlier[size_t(*at)];
     }
 }
 

@@ -45,8 +45,9 @@ bool isLearnedNote(const QString& note);
 // curve following puts through them, sampled from the tuning table itself over the band's range. The
 // table holds every valid memory whatever its band, as following uses it.
 //
-// A valid memory lying farther than the loop's bandwidth from the curve through the band's other valid
-// memories (left out, the curve its neighbours make) is an outlier: most likely stored at a wrong angle.
+// A valid memory lying farther than the loop's bandwidth from the curve its neighbours on the band make
+// (itself left out) is an outlier: most likely stored at a wrong angle. The worst goes first, so that
+// it does not put its neighbours off the curve too.
 // Half a degree is about the loop's 2:1 SWR width in shaft angle on 40 m for a loop of Q 200 (the
 // simulated station's), and the tune run's own step. The band's end memories have no neighbour beyond
 // them and are not judged: following does not extrapolate, so nothing vouches for a curve there.

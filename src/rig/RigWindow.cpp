@@ -47,8 +47,9 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
     m_runChart = new RunChart(this);
     m_runChart->setObjectName(QStringLiteral("runChart"));
     m_runChart->setAccessibleName(QStringLiteral("Last TUNE or PEAK run"));
-    m_runChart->setGeometry(472, 8, 288, 486);
-    setFixedSize(770, height());
+    // Placed a quarter of the way across, the window stays on a screen 1024 pixels wide.
+    m_runChart->setGeometry(472, 8, 232, 486);
+    setFixedSize(712, height());
     placeSecondaryWindow(this, 4);
     showWindowIcon(this, iconPath);
 

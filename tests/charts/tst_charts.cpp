@@ -96,6 +96,9 @@ private slots:
         QTest::newRow("off by more") << QList{low, memory(2, B40, 7100, 104.5), high} << "7000:v 7100:v! 7200:v";
         QTest::newRow("an end memory is not judged, its neighbour is")
             << QList{memory(1, B40, 7000, 130), memory(2, B40, 7100, 105.1), high} << "7000:v 7100:v! 7200:v";
+        QTest::newRow("one memory off does not put its neighbours off")
+            << QList{low, memory(2, B40, 7050, 102.5), memory(4, B40, 7100, 107), memory(5, B40, 7150, 107.6), high}
+            << "7000:v 7050:v 7100:v! 7150:v 7200:v";
         QTest::newRow("memories not valid neither count nor are judged")
             << QList{low, memory(4, B40, 7050, 150, false), memory(2, B40, 7100, 105.1), high}
             << "7000:v 7050:- 7100:v 7200:v";
