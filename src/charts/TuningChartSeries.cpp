@@ -29,11 +29,11 @@ QString counted(qsizetype count, const char* one, const char* many)
 
 } // namespace
 
-std::optional<RadioMarker> radioMarker(qint64 hertz, const std::optional<Tuning>& tuning)
+std::optional<RadioMarker> radioMarker(qint64 hertz, std::optional<double> sentDegrees)
 {
     if (hertz <= 0)
         return std::nullopt;
-    return RadioMarker{double(hertz) / 1000, tuning ? std::optional(tuning->tenths / 10.0) : std::nullopt};
+    return RadioMarker{double(hertz) / 1000, sentDegrees};
 }
 
 QStringList bandsWithMemories(const QList<StoredMemory>& memories)

@@ -8,7 +8,6 @@
 #include <optional>
 
 struct StoredMemory;
-struct Tuning;
 struct UsableMemory;
 
 // One memory of the charted band.
@@ -25,14 +24,14 @@ struct ChartPoint {
     bool outlier = false;
 };
 
-// The radio's frequency and the angle following has for it.
+// The radio's frequency and the angle last sent to the servo.
 struct RadioMarker {
     double kHz = 0;
     std::optional<double> degrees;
 };
 
 // Nothing while the radio's frequency is not known.
-std::optional<RadioMarker> radioMarker(qint64 hertz, const std::optional<Tuning>& tuning);
+std::optional<RadioMarker> radioMarker(qint64 hertz, std::optional<double> sentDegrees);
 
 // The bands that have memories, by the lowest frequency among each band's memories.
 QStringList bandsWithMemories(const QList<StoredMemory>& memories);

@@ -1,6 +1,7 @@
 #include "TuningChartWindow.h"
 
 #include "AccessibleWindow.h"
+#include "BoardSession.h"
 #include "ChartLook.h"
 #include "NumberText.h"
 #include "Pictures.h"
@@ -52,10 +53,12 @@ QString pointText(const ChartPoint& point)
 
 } // namespace
 
-TuningChartWindow::TuningChartWindow(const QString& memoryFilePath, const RigFollower& follower, Platform& platform,
-                                     const QString& iconPath, QWidget* parent)
+TuningChartWindow::TuningChartWindow(const QString& memoryFilePath, const RigFollower& follower,
+                                     const BoardSession& session, Platform& platform, const QString& iconPath,
+                                     QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_follower(follower)
+    , m_session(session)
     , m_platform(platform)
     , m_bandList(new QComboBox(this))
     , m_view(new QChartView(this))
@@ -126,6 +129,7 @@ TuningChartWindow::TuningChartWindow(const QString& memoryFilePath, const RigFol
     connect(saveButton, &QPushButton::clicked, this, &TuningChartWindow::savePicture);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(&m_follower, &RigFollower::changed, this, &TuningChartWindow::showRadio);
+    connect(&m_session, &BoardSession::sentDegreesChanged, this, &TuningChartWindow::showRadio);
     connect(&m_memories, &MemoryFileWatch::changed, this, &TuningChartWindow::showMemories);
     connect(m_fileCheck, &QTimer::timeout, &m_memories, &MemoryFileWatch::refresh);
     m_fileCheck->start(FileCheckMs);
@@ -218,7 +222,7 @@ void TuningChartWindow::showBand()
 
 void TuningChartWindow::showRadio()
 {
-    const auto radio = radioMarker(m_follower.frequencyHz(), m_follower.tuning());
+    const auto radio = radioMarker(m_follower.frequencyHz(), m_session.sentDegrees());
     const bool onChart =
         radio && !m_series.points().isEmpty() && radio->kHz >= m_kHzAxis->min() && radio->kHz <= m_kHzAxis->max();
     if (onChart)

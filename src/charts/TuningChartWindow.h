@@ -7,6 +7,7 @@
 #include <QList>
 #include <QWidget>
 
+class BoardSession;
 class Platform;
 class QChart;
 class QChartView;
@@ -20,14 +21,14 @@ class QXYSeries;
 class RigFollower;
 
 // "TUNING CHART": the memories of one band as points over kHz and degrees, the curve following puts
-// through them, and the radio with the angle following has for it, live. It reads the memory file
+// through them, and the radio's frequency with the angle last sent to the servo, live. It reads the memory file
 // itself and again whenever the file has changed, so edits, imports and learned memories show at once.
 // A click on a point asks for that memory in the memory editor; the owner opens it.
 class TuningChartWindow final : public QWidget {
     Q_OBJECT
 public:
-    TuningChartWindow(const QString& memoryFilePath, const RigFollower& follower, Platform& platform,
-                      const QString& iconPath, QWidget* parent = nullptr);
+    TuningChartWindow(const QString& memoryFilePath, const RigFollower& follower, const BoardSession& session,
+                      Platform& platform, const QString& iconPath, QWidget* parent = nullptr);
     ~TuningChartWindow() override;
 
     const TuningChartSeries& series() const { return m_series; }
@@ -49,6 +50,7 @@ private:
     const ChartPoint* pointAt(const QXYSeries* series, const QPointF& point) const;
 
     const RigFollower& m_follower;
+    const BoardSession& m_session;
     Platform& m_platform;
     MemoryFileWatch m_memories;
     TuningChartSeries m_series;

@@ -195,8 +195,8 @@ void MainWindow::openRigWindow()
 void MainWindow::openTuningChart()
 {
     showSingleInstance(m_tuningChart, [this] {
-        auto* window = new TuningChartWindow(memoryFilePath(m_programDirectory, m_settings), *m_rigFollower, m_platform,
-                                             path_ICONA(), this);
+        auto* window = new TuningChartWindow(memoryFilePath(m_programDirectory, m_settings), *m_rigFollower, m_session,
+                                             m_platform, path_ICONA(), this);
         connect(window, &TuningChartWindow::memoryChosen, m_memories, &MemoryPanel::showMemory);
         return window;
     });

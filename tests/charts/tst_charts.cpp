@@ -177,7 +177,8 @@ private slots:
         QFETCH(qint64, radioHz);
         QFETCH(QString, description);
         const auto tuning = TuningTable(usableMemories(memories)).lookup(radioHz / 1000.0);
-        QCOMPARE(TuningChartSeries(memories, band).description(radioMarker(radioHz, tuning)), description);
+        const auto sent = tuning ? std::optional(tuning->tenths / 10.0) : std::nullopt;
+        QCOMPARE(TuningChartSeries(memories, band).description(radioMarker(radioHz, sent)), description);
     }
 
     void theRadioShowsLiveTheFileIsFollowedAndAClickChoosesTheMemoryInTheEditor()
@@ -185,12 +186,18 @@ private slots:
         MemoryFileRig rig;
         rig.add(B40, QStringLiteral("7000"), QStringLiteral("100"));
         rig.add(B40, QStringLiteral("7200"), QStringLiteral("110"));
-        TuningChartWindow window(rig.path, rig.follower, rig.platform, QString());
+        TuningChartWindow window(rig.path, rig.follower, rig.session, rig.platform, QString());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* view = widget<QChartView>(window, "tuningChart");
         QCOMPARE(namedSeries(*view, QStringLiteral("Radio"))->count(), 0);
 
+        // Following sends, through the board session as the servo's send does.
+        connect(&rig.follower, &RigFollower::sendRequested, &rig.session,
+                [&](const QString& angle) { rig.session.setSentDegrees(angle.toDouble()); });
+        rig.session.setLinkOpen(true);
+        rig.session.setServoState(ServoState::On);
+        rig.follower.setFollowing(true);
         rig.follower.setFrequency(7123000);
         const double angle = rig.follower.tuning()->tenths / 10.0;
         QCOMPARE(namedSeries(*view, QStringLiteral("Radio"))->at(1).x(), 7123.0);
@@ -254,7 +261,9 @@ private slots:
             rig.add(B40, QStringLiteral("7200"), QStringLiteral("110"));
             rig.add(B40, QStringLiteral("7150"), QStringLiteral("90"), false);
             rig.follower.setFrequency(7050000);
-            window = std::make_unique<TuningChartWindow>(rig.path, rig.follower, rig.platform, QString());
+            rig.session.setLinkOpen(true);
+            rig.session.setSentDegrees(103);
+            window = std::make_unique<TuningChartWindow>(rig.path, rig.follower, rig.session, rig.platform, QString());
             view = widget<QChartView>(*window, "tuningChart");
             window->resize(1000, 700);
         } else if (chart == u"run") {
