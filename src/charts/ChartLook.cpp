@@ -76,10 +76,12 @@ QValueAxis* addValueAxis(QChart& chart, Qt::Alignment side, const QString& title
     return axis;
 }
 
-void setRangeWithMargin(QValueAxis& axis, double lowest, double highest, double share, double minimumMargin)
+void setRangeWithMargin(QValueAxis& axis, double lowest, double highest, double share, double minimumMargin, int ticks)
 {
     const double margin = std::max((highest - lowest) * share, minimumMargin);
     axis.setRange(lowest - margin, highest + margin);
+    axis.setTickCount(ticks); // the round numbers are found from the ticks asked for
+
     axis.applyNiceNumbers();
 }
 

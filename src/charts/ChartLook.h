@@ -37,8 +37,10 @@ void styleChart(QChart& chart, const QPalette& palette);
 // A value axis with its title, attached to the chart at that side.
 QValueAxis* addValueAxis(QChart& chart, Qt::Alignment side, const QString& title, const QString& labelFormat);
 
-// The axis from lowest to highest with room around: the given share of the span, at least minimumMargin.
-void setRangeWithMargin(QValueAxis& axis, double lowest, double highest, double share, double minimumMargin);
+// The axis from lowest to highest with room around: the given share of the span, at least minimumMargin,
+// widened to round numbers at about that many ticks.
+void setRangeWithMargin(QValueAxis& axis, double lowest, double highest, double share, double minimumMargin,
+                        int ticks = 5);
 
 // The smallest rectangle holding the points, left to right and lowest to highest; empty for no point.
 QRectF boundsOf(const QList<QPointF>& points);

@@ -51,7 +51,9 @@ void LearnChart::showPoints()
     const double low = dots.isEmpty() ? m_lowKHz : std::min(m_lowKHz, bounds.left());
     const double high = dots.isEmpty() ? m_highKHz : std::max(m_highKHz, bounds.right());
     m_across->setLabelFormat(high - low >= 20 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
-    setRangeWithMargin(*m_across, low, high, 0.02, 1);
+    // The band's own edges, not rounder numbers beyond them.
+    m_across->setRange(low, high > low ? high : low + 1);
+    m_across->setTickCount(AcrossTicks);
     if (dots.isEmpty())
         m_up->setRange(0, 180);
     else

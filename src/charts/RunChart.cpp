@@ -50,7 +50,7 @@ void RunChart::setRun(RunKind kind, const QList<RunReading>& readings, std::opti
     }
     const double lowestValue = all.isEmpty() ? (kind == RunKind::Swr ? 1 : -40) : bounds.top();
     const double highestValue = all.isEmpty() ? (kind == RunKind::Swr ? 2 : -10) : bounds.bottom();
-    setRangeWithMargin(*m_across, lowestAngle, highestAngle, 0.05, 0.5);
+    setRangeWithMargin(*m_across, lowestAngle, highestAngle, 0.05, 0.5, AcrossTicks);
     setRangeWithMargin(*m_up, lowestValue, highestValue, 0.1, kind == RunKind::Swr ? 0.05 : 1);
     if (finalTenths)
         showVerticalLine(*m_final, *finalTenths / 10.0, *m_up);

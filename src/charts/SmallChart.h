@@ -11,6 +11,9 @@ class QValueAxis;
 class SmallChart : public QChartView {
     Q_OBJECT
 protected:
+    // Few enough labels across that they fit a chart a quarter of a small screen wide.
+    static constexpr int AcrossTicks = 4;
+
     SmallChart(const QString& accessibleName, const QString& across, const QString& acrossFormat, QWidget* parent);
 
     void changeEvent(QEvent* event) override;
