@@ -8,6 +8,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -79,10 +80,23 @@ QValueAxis* addValueAxis(QChart& chart, Qt::Alignment side, const QString& title
 void setRangeWithMargin(QValueAxis& axis, double lowest, double highest, double share, double minimumMargin, int ticks)
 {
     const double margin = std::max((highest - lowest) * share, minimumMargin);
-    axis.setRange(lowest - margin, highest + margin);
-    axis.setTickCount(ticks); // the round numbers are found from the ticks asked for
-
-    axis.applyNiceNumbers();
+    const double low = lowest - margin, high = highest + margin;
+    if (!(high > low) || !std::isfinite(high - low))
+        return;
+    // The smallest step of 1, 2 or 5 times a power of ten that labels the range with no more ticks.
+    double step = std::pow(10.0, std::floor(std::log10((high - low) / std::max(1, ticks - 1))));
+    for (int factor = 0;; factor = (factor + 1) % 3) {
+        const double tried = step * (factor == 0 ? 1 : factor == 1 ? 2 : 5);
+        if (std::ceil(high / tried) - std::floor(low / tried) + 1 <= ticks) {
+            step = tried;
+            break;
+        }
+        if (factor == 2)
+            step *= 10;
+    }
+    const double first = std::floor(low / step) * step, last = std::ceil(high / step) * step;
+    axis.setRange(first, last);
+    axis.setTickCount(int(std::lround((last - first) / step)) + 1);
 }
 
 QRectF boundsOf(const QList<QPointF>& points)

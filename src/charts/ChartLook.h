@@ -38,7 +38,7 @@ void styleChart(QChart& chart, const QPalette& palette);
 QValueAxis* addValueAxis(QChart& chart, Qt::Alignment side, const QString& title, const QString& labelFormat);
 
 // The axis from lowest to highest with room around: the given share of the span, at least minimumMargin,
-// widened to round numbers at about that many ticks.
+// widened to round numbers with at most that many ticks, so their labels fit.
 void setRangeWithMargin(QValueAxis& axis, double lowest, double highest, double share, double minimumMargin,
                         int ticks = 5);
 
