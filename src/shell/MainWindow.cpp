@@ -191,7 +191,7 @@ void MainWindow::openRigWindow()
     });
 }
 
-// Qt Charts builds nothing before this window first opens.
+// No chart is built before this window first opens; Qt Charts itself is linked in and loads at start-up.
 void MainWindow::openTuningChart()
 {
     showSingleInstance(m_tuningChart, [this] {
