@@ -5,7 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-bool fillMemoryFile(const QString& database, int count)
+bool fillMemoryFile(const QString& database, int count, qsizetype bands)
 {
     {
         MemoryStore store; // creates the file and its table
@@ -23,7 +23,7 @@ bool fillMemoryFile(const QString& database, int count)
             for (int id = 1; id <= count && written; ++id) {
                 const int degrees = id % 181;
                 insert.addBindValue(id);
-                insert.addBindValue(BenchBands[id % BenchBands.size()]);
+                insert.addBindValue(BenchBands[id % bands]);
                 insert.addBindValue(QString::number(1000 + id));
                 insert.addBindValue(double(degrees));
                 insert.addBindValue(QStringLiteral("A,%1,").arg(degrees));

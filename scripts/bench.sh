@@ -9,10 +9,10 @@ build=${1:-build}
 scripts/install-deps.sh
 scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune
+cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_tuning_chart bench_rig bench_autotune
 
 export QT_QPA_PLATFORM=offscreen
-for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune; do
+for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_tuning_chart bench_rig bench_autotune; do
     echo "== $bench"
     "$build/bench/$bench" 2>> "$build/bench/bench.log"
 done

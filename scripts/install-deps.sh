@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6sql6-sqlite libsqlite3-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6sql6-sqlite libsqlite3-dev
     libgl-dev
     xvfb xauth
     ser2net

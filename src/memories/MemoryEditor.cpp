@@ -195,6 +195,20 @@ void MemoryEditor::selectRow(int row)
                    m_ui->Check2->isChecked()});
 }
 
+bool MemoryEditor::selectMemory(int number)
+{
+    const MemoryListModel* list = m_store.list();
+    for (int row = 0; list && row < list->rowCount(); ++row) {
+        if (list->index(row, ColumnId).data(Qt::EditRole).toInt() != number)
+            continue;
+        m_ui->MSHFlexGrid1->selectRow(row);
+        m_ui->MSHFlexGrid1->scrollTo(list->index(row, ColumnBand));
+        selectRow(row + 1);
+        return true;
+    }
+    return false;
+}
+
 void MemoryEditor::storeAngle(double kHz, const QString& degrees, const QString& band, const QString& mode)
 {
     const MemoryListModel* list = m_store.list();

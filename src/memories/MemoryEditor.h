@@ -47,6 +47,9 @@ public:
 
     // Row selection, for a grid row counted with the header row as 0.
     void selectRow(int row);
+    // Chooses the memory of that number as a click on its row would, its row brought into view; false
+    // when the table does not hold it.
+    bool selectMemory(int number);
     void addMemory();
     void deleteMemory();
     void modifyMemory();

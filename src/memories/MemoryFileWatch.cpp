@@ -33,10 +33,11 @@ void MemoryFileWatch::refresh()
     const QByteArray stamp = fileStamp(m_filePath);
     if (stamp == m_stamp)
         return;
-    const auto memories = MemoryStore::readWithAngles(m_filePath, &m_problem);
+    auto memories = MemoryStore::readWithAngles(m_filePath, &m_problem);
     if (!memories)
         return;
-    m_memories = usableMemories(*memories);
+    m_stored = std::move(*memories);
+    m_memories = usableMemories(m_stored);
     m_problem.clear();
     m_stamp = stamp;
     emit changed();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemoryStore.h"
 #include "UsableMemory.h"
 
 #include <QByteArray>
@@ -21,6 +22,8 @@ public:
     // writer) is tried again next time, and what was read before stays meanwhile.
     void refresh();
     const QList<UsableMemory>& memories() const { return m_memories; }
+    // Every memory whose angle is a number, usable or not.
+    const QList<StoredMemory>& storedMemories() const { return m_stored; }
     // Why the last read failed; empty after a read that worked.
     QString problem() const { return m_problem; }
 
@@ -31,6 +34,7 @@ signals:
 private:
     QString m_filePath;
     std::optional<QByteArray> m_stamp; // of the file the memories were read from
+    QList<StoredMemory> m_stored;
     QList<UsableMemory> m_memories;
     QString m_problem;
 };

@@ -70,6 +70,17 @@ void MemoryPanel::storeTuning(double kHz, const QString& degrees, const QString&
         m_editor->storeAngle(kHz, degrees, bandLabelAt(kHz), memoryModeOf(radioMode));
 }
 
+void MemoryPanel::showMemory(int number)
+{
+    memorySwitch();
+    if (!m_editor) {
+        m_platform.message(m_ui.window, QStringLiteral("The memory editor opens while the servo is on."), QString(),
+                           MessageIcon::Information);
+        return;
+    }
+    m_editor->selectMemory(number);
+}
+
 void MemoryPanel::memorySwitch()
 {
     if (m_session.servoState() == ServoState::On) {

@@ -182,15 +182,20 @@ StoredMemory storedForm(const TypedMemory& typed)
             typed.note.trimmed()};
 }
 
+std::optional<double> memoryKilohertz(const QString& frequency)
+{
+    bool number = false;
+    const double kHz = frequency.trimmed().toDouble(&number);
+    return number && std::isfinite(kHz) && kHz > 0 ? std::optional(kHz) : std::nullopt;
+}
+
 QList<UsableMemory> usableMemories(const QList<StoredMemory>& memories)
 {
     QList<UsableMemory> usable;
     for (const StoredMemory& memory : memories) {
-        // The frequency as the store writes it: a plain decimal number of kHz, nothing around it.
-        bool number = false;
-        const double kHz = memory.frequency.trimmed().toDouble(&number);
-        if (memory.valid && number && std::isfinite(kHz) && kHz > 0 && std::isfinite(memory.degrees))
-            usable.append({memory.number, memory.band, memory.mode, kHz, memory.degrees});
+        const auto kHz = memoryKilohertz(memory.frequency);
+        if (memory.valid && kHz && std::isfinite(memory.degrees))
+            usable.append({memory.number, memory.band, memory.mode, *kHz, memory.degrees});
     }
     return usable;
 }

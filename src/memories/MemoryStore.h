@@ -46,6 +46,10 @@ QString memoryCommand(const QString& degreesText);
 // leading-number values, the command only for a usable memory. The number is left at 0.
 StoredMemory storedForm(const TypedMemory& typed);
 
+// A memory's frequency as the store writes it, a plain decimal number of kHz, nothing around it:
+// nothing when it is not a positive number.
+std::optional<double> memoryKilohertz(const QString& frequency);
+
 // The memories that can tune the loop, with their frequency and angle as numbers.
 QList<UsableMemory> usableMemories(const QList<StoredMemory>& memories);
 

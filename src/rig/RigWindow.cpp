@@ -8,6 +8,7 @@
 #include "RigFollower.h"
 #include "RigLink.h"
 #include "RigSettings.h"
+#include "RunChart.h"
 #include "TuneRun.h"
 #include "WindowPlacement.h"
 #include "ui_rigwindow.h"
@@ -42,6 +43,13 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
 {
     presentAsWindow(this);
     m_ui->setupUi(this);
+    // The last run's readings, right of the window's frames; the window grows to hold them.
+    m_runChart = new RunChart(this);
+    m_runChart->setObjectName(QStringLiteral("runChart"));
+    m_runChart->setAccessibleName(QStringLiteral("Last TUNE or PEAK run"));
+    // Placed a quarter of the way across, the window stays on a screen 1024 pixels wide.
+    m_runChart->setGeometry(472, 8, 232, 486);
+    setFixedSize(712, height());
     placeSecondaryWindow(this, 4);
     showWindowIcon(this, iconPath);
 
@@ -63,6 +71,8 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
     connect(m_ui->peakButton, &QPushButton::clicked, this, [this] { runOrStop(TuneRun::Method::ByNoise); });
     connect(m_ui->storeButton, &QPushButton::clicked, this, &RigWindow::store);
     connect(&m_tuneRun, &TuneRun::progressed, this, &RigWindow::showTune);
+    connect(&m_tuneRun, &TuneRun::readingsChanged, this, &RigWindow::showLastRun);
+    connect(&m_tuneRun, &TuneRun::finished, this, &RigWindow::showLastRun);
     connect(&m_link, &RigLink::stateChanged, this, &RigWindow::showTune);
     connect(&m_link, &RigLink::frequencyChanged, this, &RigWindow::showTune);
     // The seconds count on between two readings.
@@ -72,6 +82,7 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
     showRadio();
     showTuning();
     showTune();
+    showLastRun();
 }
 
 RigWindow::~RigWindow() = default;
@@ -262,6 +273,19 @@ void RigWindow::showTune()
     if (!refusal.isEmpty())
         status = status.isEmpty() ? refusal : status + u' ' + refusal;
     m_ui->tuneStatusLabel->setText(status);
+}
+
+// The readings of the meter the run read last: a TUNE that listened first charts its SWR.
+void RigWindow::showLastRun()
+{
+    const TuneRun::Meter meter = m_tuneRun.meter();
+    QList<RunReading> readings;
+    for (const TuneRun::Reading& reading : m_tuneRun.readingsTaken()) {
+        if (reading.meter == meter)
+            readings.append({reading.tenths, reading.value});
+    }
+    m_runChart->setRun(meter == TuneRun::Meter::Noise ? RunKind::Noise : RunKind::Swr, readings,
+                       m_tuneRun.isRunning() ? std::nullopt : m_tuneRun.angleTenths());
 }
 
 void showFollowingIndicator(QWidget* indicator, const RigFollower& follower)

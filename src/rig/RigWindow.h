@@ -9,6 +9,7 @@ class QTimer;
 
 #include <memory>
 
+class RunChart;
 struct RigSettings;
 class Platform;
 class RigFollower;
@@ -43,6 +44,7 @@ private:
     void runOrStop(TuneRun::Method method);
     void store();
     void showTune();
+    void showLastRun();
     void showRunButton(TuneRun::Method method);
     // Why a run by this method cannot start now; empty when it can.
     QString tuneRefusal(TuneRun::Method method) const;
@@ -63,6 +65,7 @@ private:
     QString m_settingsFilePath;
     Platform& m_platform;
     QTimer* m_onAirClock;
+    RunChart* m_runChart;
 };
 
 // The main window's small indicator: hidden while Follow is off, green while the loop follows, orange

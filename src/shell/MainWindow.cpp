@@ -20,6 +20,7 @@
 #include "SettingsEditor.h"
 #include "SingleInstance.h"
 #include "TuneRun.h"
+#include "TuningChartWindow.h"
 #include "WindowPlacement.h"
 #include "ui_mainwindow.h"
 
@@ -64,6 +65,7 @@ MainWindow::~MainWindow()
     m_tuneRun->programEnding();
     // The controllers hold pointers into the form: they go first, while every control is still there.
     delete m_rigWindow;
+    delete m_tuningChart;
     delete m_servoSetup;
     delete m_positioning;
     delete m_memories;
@@ -134,6 +136,7 @@ void MainWindow::connectRig()
     connect(m_rigFollower, &RigFollower::changed, this,
             [this] { showFollowingIndicator(m_ui->Shape_RIG, *m_rigFollower); });
     connect(m_ui->setta_RIG, &QAction::triggered, this, &MainWindow::openRigWindow);
+    connect(m_ui->grafico_memorie, &QAction::triggered, this, &MainWindow::openTuningChart);
 
     // Tuning by SWR moves the servo through the same send as following, and following waits meanwhile.
     m_tuneRun = new TuneRun(*m_rigLink, m_session, this);
@@ -184,6 +187,17 @@ void MainWindow::openRigWindow()
                                      m_platform, path_ICONA(), this);
         connect(window, &RigWindow::tuneRequested, this, &MainWindow::startTune);
         connect(window, &RigWindow::storeRequested, m_memories, &MemoryPanel::storeTuning);
+        return window;
+    });
+}
+
+// No chart is built before this window first opens; Qt Charts itself is linked in and loads at start-up.
+void MainWindow::openTuningChart()
+{
+    showSingleInstance(m_tuningChart, [this] {
+        auto* window = new TuningChartWindow(memoryFilePath(m_programDirectory, m_settings), *m_rigFollower, m_session,
+                                             m_platform, path_ICONA(), this);
+        connect(window, &TuningChartWindow::memoryChosen, m_memories, &MemoryPanel::showMemory);
         return window;
     });
 }

@@ -26,6 +26,7 @@ class RigLink;
 class RigFollower;
 class RigWindow;
 class AboutWindow;
+class TuningChartWindow;
 namespace Ui {
 class VELTRANO;
 }
@@ -77,6 +78,7 @@ private:
     void connectRig();
     void startRigFollowing();
     void openRigWindow();
+    void openTuningChart();
     void startTune(TuneRun::Method method);
     void openSettingsEditor();
     void openAboutWindow();
@@ -98,6 +100,7 @@ private:
     RigFollower* m_rigFollower = nullptr;
     TuneRun* m_tuneRun = nullptr;
     QPointer<RigWindow> m_rigWindow;
+    QPointer<TuningChartWindow> m_tuningChart;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
     bool m_shownOnce = false;

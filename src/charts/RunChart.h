@@ -1,0 +1,22 @@
+#pragma once
+
+#include "RunReadings.h"
+#include "SmallChart.h"
+
+#include <optional>
+
+// A small chart of one run: the angle across, the reading up, each reading a dot, the last reading at
+// each angle joined by a line, and the angle the run ended at as a vertical line. Its accessible
+// description says the same in words.
+class RunChart final : public SmallChart {
+    Q_OBJECT
+public:
+    explicit RunChart(QWidget* parent = nullptr);
+
+    void setRun(RunKind kind, const QList<RunReading>& readings, std::optional<int> finalTenths);
+
+private:
+    void restyle() override;
+
+    QLineSeries* m_final;
+};
