@@ -12,6 +12,7 @@
 #include <memory>
 
 class BoardSession;
+class GuardClient;
 struct GlobalSettings;
 class Platform;
 class SerialLink;
@@ -97,6 +98,7 @@ private:
     RigLink* m_rigLink = nullptr;
     RigFollower* m_rigFollower = nullptr;
     TuneRun* m_tuneRun = nullptr;
+    GuardClient* m_guard = nullptr;
     QPointer<RigWindow> m_rigWindow;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
