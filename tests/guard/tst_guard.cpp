@@ -224,11 +224,11 @@ private slots:
         QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        if (ending == u"no guard") {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("VELTRANO_GUARD"), QStringLiteral("/nonexistent/veltrano-guard"));
-            program.setProcessEnvironment(environment);
-        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VELTRANO_GUARD"), ending == u"no guard"
+                                                                 ? QStringLiteral("/nonexistent/veltrano-guard")
+                                                                 : QStringLiteral(VELTRANO_GUARD));
+        program.setProcessEnvironment(environment);
         const bool done = ending == u"done";
         program.start(QStringLiteral(TUNING_PROGRAM),
                       {QString::number(station.port()), done ? QStringLiteral("2") : QStringLiteral("60"),
