@@ -10,6 +10,7 @@ packages=(
     xvfb xauth
     ser2net
     libhamlib-utils
+    iproute2  # ip: the far-end tests make a network namespace
 )
 packages+=("$@")
 

@@ -12,6 +12,9 @@ constexpr int EndingMs = 3000;
 
 QString GuardClient::programBesideThisOne()
 {
+    // Programs that are not installed beside it, the tests, name it.
+    if (const QString named = qEnvironmentVariable("VELTRANO_GUARD"); !named.isEmpty())
+        return named;
 #ifdef _WIN32
     const QString name = QStringLiteral("veltrano-guard.exe");
 #else
@@ -21,11 +24,17 @@ QString GuardClient::programBesideThisOne()
 }
 
 GuardClient::GuardClient(QString program, QObject* parent)
-    : QObject(parent)
+    : KeyingGuard(parent)
     , m_program(std::move(program))
 {
     // Whatever the guard logs reaches the program's own standard error.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_restart.setSingleShot(true);
+    m_restart.setInterval(RestartMs);
+    connect(&m_restart, &QTimer::timeout, this, [this] {
+        if (m_wanted && m_process.state() == QProcess::NotRunning)
+            launch();
+    });
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &GuardClient::readStatus);
     connect(&m_process, &QProcess::finished, this, &GuardClient::ended);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -55,6 +64,7 @@ void GuardClient::start(const QString& host, quint16 port)
 
 void GuardClient::launch()
 {
+    m_wanted = true;
     m_running = false;
     setConnected(false);
     m_process.start(m_program, {m_host, QString::number(m_port)});
@@ -62,6 +72,8 @@ void GuardClient::launch()
 
 void GuardClient::stop()
 {
+    m_wanted = false;
+    m_restart.stop();
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.closeWriteChannel();
@@ -81,8 +93,10 @@ QString GuardClient::notReadyReason() const
 bool GuardClient::onAir(std::chrono::milliseconds untilDeadline, const guard::RadioSettings& restore)
 {
     if (!isReady()) {
-        if (m_process.state() == QProcess::NotRunning && !m_host.isEmpty())
+        if (m_process.state() == QProcess::NotRunning && !m_host.isEmpty()) {
+            m_restart.stop();
             launch();
+        }
         return false;
     }
     m_process.write(guard::onAirLine({untilDeadline, restore}) + '\n');
@@ -119,6 +133,8 @@ void GuardClient::ended()
     m_connected = false;
     if (wasReady)
         emit readinessChanged(false);
+    if (m_wanted)
+        m_restart.start();
 }
 
 void GuardClient::setConnected(bool connected)

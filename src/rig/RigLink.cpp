@@ -24,6 +24,16 @@ QByteArray echoedName(const QByteArray& command)
     return name;
 }
 
+bool isUnkey(const QByteArray& command)
+{
+    return command == "\\set_ptt 0";
+}
+
+bool isKeyUp(const QByteArray& command)
+{
+    return command.startsWith("\\set_ptt ") && !isUnkey(command);
+}
+
 RigReply notAnswered(const QByteArray& name)
 {
     RigReply reply;
@@ -48,10 +58,8 @@ RigLink::RigLink(QObject* parent)
     connect(&m_readMore, &QTimer::timeout, this, &RigLink::readReplies);
     connect(&m_retryTimer, &QTimer::timeout, this, &RigLink::connectNow);
     connect(&m_pollTimer, &QTimer::timeout, this, &RigLink::poll);
-    connect(&m_replyTimer, &QTimer::timeout, this, [this] {
-        ++m_timeouts;
-        lost(QStringLiteral("rigctld did not answer within %1 s").arg(ReplyTimeoutMs / 1000));
-    });
+    m_replyTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_replyTimer, &QTimer::timeout, this, &RigLink::replyLate);
     connect(&m_connectTimer, &QTimer::timeout, this,
             [this] { lost(QStringLiteral("%1 port %2 did not answer").arg(m_host).arg(m_port)); });
     connect(m_socket, &QTcpSocket::connected, this, &RigLink::connected);
@@ -107,7 +115,7 @@ void RigLink::connected()
     poll();
 }
 
-void RigLink::lost(const QString& reason)
+void RigLink::lost(const QString& reason, bool retryAtOnce)
 {
     // Aborting the socket reports the loss once more; the first report is the one that counts.
     if (m_state == State::Stopped || m_state == State::WaitingToRetry)
@@ -116,7 +124,7 @@ void RigLink::lost(const QString& reason)
     m_problem = reason;
     tearDown();
     // A daemon that is away costs one connection attempt per delay, the delay growing to its ceiling.
-    m_retryTimer.start(m_retryDelayMs);
+    m_retryTimer.start(retryAtOnce ? 0 : m_retryDelayMs);
     m_retryDelayMs = std::min(2 * m_retryDelayMs, RetryCeilingMs);
     emit stateChanged(m_state);
 }
@@ -162,6 +170,9 @@ void RigLink::request(const QByteArray& command, QObject* context, ReplyHandler 
         answerLater(std::move(request));
         return;
     }
+    // An unkey does not wait long behind a reply that is late.
+    if (m_inFlight && isUnkey(request.command) && m_replyTimer.remainingTime() > UnkeyWaitsMs)
+        m_replyTimer.start(UnkeyWaitsMs);
     m_waiting.enqueue(std::move(request));
     sendNext();
 }
@@ -198,7 +209,11 @@ void RigLink::sendNext()
     if (m_state != State::Connected || m_inFlight || m_waiting.isEmpty())
         return;
     m_inFlight = m_waiting.dequeue();
-    m_replyTimer.start(ReplyTimeoutMs);
+    if (isKeyUp(m_inFlight->command))
+        m_transmitting = true;
+    const bool unkeyWaiting = std::any_of(m_waiting.cbegin(), m_waiting.cend(),
+                                          [](const Request& request) { return isUnkey(request.command); });
+    m_replyTimer.start(unkeyWaiting ? UnkeyWaitsMs : (m_transmitting ? LateOnAirMs : ReplyTimeoutMs));
     if (!writeWithinBound(*m_socket, '+' + m_inFlight->command + '\n'))
         lost(farEndNotReadingReason());
 }
@@ -227,10 +242,21 @@ void RigLink::takeReply(const RigReply& reply)
     m_retryDelayMs = FirstRetryMs;
     if (!reply.succeeded())
         ++m_failedReplies;
+    else if (isUnkey(m_inFlight->command))
+        m_transmitting = false;
     const Request done = *std::exchange(m_inFlight, std::nullopt);
     if (done.context)
         done.handler(reply);
     sendNext();
+}
+
+void RigLink::replyLate()
+{
+    ++m_timeouts;
+    if (m_transmitting)
+        lost(QStringLiteral("rigctld did not answer while the radio transmits"), true);
+    else
+        lost(QStringLiteral("rigctld did not answer within %1 s").arg(ReplyTimeoutMs / 1000));
 }
 
 void RigLink::poll()

@@ -17,7 +17,8 @@ class QTcpSocket;
 // carries any other command a caller queues. One request is on the wire at a time (rigctld answers in
 // order and says nothing about which request a reply belongs to), the rest wait in a queue. Nothing
 // blocks: a daemon that is away is tried again after a delay that grows to RetryCeilingMs, and a
-// daemon that stops answering is dropped and tried again the same way.
+// daemon that stops answering is dropped and tried again the same way, at once while the radio may be
+// transmitting.
 class RigLink final : public RigChannel {
     Q_OBJECT
 public:
@@ -26,6 +27,11 @@ public:
     // A radio behind rigctld may take its own retries (Hamlib's default is about a second each)
     // before the daemon answers with an error.
     static constexpr int ReplyTimeoutMs = 5000;
+    // While the radio may be transmitting, a reply this late drops the connection, and one waited for
+    // by an unkey this much longer: the unkey goes out over a fresh connection at once, rather than
+    // after the usual timeout.
+    static constexpr int LateOnAirMs = 1000;
+    static constexpr int UnkeyWaitsMs = 250;
     static constexpr int ConnectTimeoutMs = 3000;
     // What one pass of the event loop parses at most.
     static constexpr qint64 ReadSliceBytes = 16 * 1024;
@@ -77,7 +83,7 @@ private:
 
     void connectNow();
     void connected();
-    void lost(const QString& reason);
+    void lost(const QString& reason, bool retryAtOnce = false);
     void tearDown();
     void setState(State state);
     void sendNext();
@@ -85,6 +91,7 @@ private:
     void takeReply(const RigReply& reply);
     void answerLater(Request request);
     void poll();
+    void replyLate();
     bool pollPending() const;
     void takeFrequency(const RigReply& reply);
     void takeMode(const RigReply& reply);
@@ -108,4 +115,6 @@ private:
     qsizetype m_unexpectedLines = 0;
     int m_failedReplies = 0;
     int m_timeouts = 0;
+    // From a key-up sent until an unkey is answered.
+    bool m_transmitting = false;
 };

@@ -214,6 +214,8 @@ QString RigWindow::tuneRefusal(TuneRun::Method method) const
         return QStringLiteral("TUNE and PEAK need the radio: connect to rigctld.");
     if (!m_tuneRun.servoReady())
         return QStringLiteral("TUNE and PEAK move the servo: switch it on, with the port open.");
+    if (method == TuneRun::Method::BySwr)
+        return m_tuneRun.guardRefusal();
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "TuneRun.h"
 
 #include "BoardSession.h"
+#include "KeyingGuard.h"
 #include "RigChannel.h"
 #include "TuningTable.h"
 
@@ -57,6 +58,21 @@ TuneRun::TuneRun(RigChannel& channel, const BoardSession& session, QObject* pare
 
 TuneRun::~TuneRun() = default;
 
+void TuneRun::setGuard(KeyingGuard* guard)
+{
+    if (m_guard)
+        m_guard->disconnect(this);
+    m_guard = guard;
+    // The window says why TUNE would not key, and stops saying it.
+    if (guard)
+        connect(guard, &KeyingGuard::readinessChanged, this, &TuneRun::progressed);
+}
+
+QString TuneRun::guardRefusal() const
+{
+    return m_guard && !m_guard->isReady() ? m_guard->notReadyReason() : QString();
+}
+
 void TuneRun::ask(const QByteArray& command, std::function<void(const RigReply&)> handler)
 {
     m_channel.request(command, m_runContext, std::move(handler));
@@ -74,7 +90,6 @@ void TuneRun::start(const Plan& plan, int startTenths)
     m_plan = plan;
     m_frequencyHz = m_channel.frequencyHz();
     m_savedMode.clear();
-    m_runContext = new QObject(this);
     m_startTenths = startTenths;
     m_search.reset();
     m_move.reset();
@@ -89,6 +104,16 @@ void TuneRun::start(const Plan& plan, int startTenths)
     m_running.start();
     m_noPowerRetried = false;
     m_changedRadio = false;
+    if (plan.method == Method::BySwr && !guardRefusal().isEmpty()) {
+        // Not started: nothing is asked of the radio.
+        m_outcome = Outcome::GuardNotReady;
+        m_outcomeDetail = guardRefusal();
+        emit readingsChanged();
+        emit progressed();
+        emit finished(*m_outcome);
+        return;
+    }
+    m_runContext = new QObject(this);
     // On receive first: PEAK all the way, TUNE near enough to transmit for the last tenths only.
     m_stage = Stage::Listening;
     m_meter = Meter::Noise;
@@ -140,6 +165,14 @@ void TuneRun::prepareRadio()
 // Keyed once, when the search first wants a reading: the moves before it are made on receive.
 void TuneRun::keyUp()
 {
+    if (m_guard) {
+        const QString refusal = guardRefusal();
+        if (!m_guard->onAir(
+                std::chrono::seconds(m_plan.maxSeconds),
+                {m_savedMode, m_savedPassband.toInt(), m_savedPower.toDouble(), m_plan.frequencyToRestoreHz}))
+            return end(Outcome::GuardNotReady, refusal);
+        m_guardToldOnAir = true;
+    }
     m_keyed = true;
     m_onAir.start();
     m_limitTimer.start(std::max(0, m_plan.maxSeconds * 1000 - UnkeyMarginMs));
@@ -354,6 +387,9 @@ void TuneRun::restore()
                 return;
             delete std::exchange(m_runContext, nullptr);
             m_restoreOwed = *lost;
+            // Until then the guard holds the deadline: it unkeys on its own should nothing else get through.
+            if (!*lost && std::exchange(m_guardToldOnAir, false) && m_guard)
+                m_guard->offAir();
             m_stage = Stage::Idle;
             emit progressed();
             if (endingRun)
@@ -449,6 +485,7 @@ QString TuneRun::outcomeText() const
                                               "transmitting and gets its settings back as soon as it is back.")
                              : QStringLiteral("Stopped: the link to rigctld dropped.");
     case Outcome::RadioRefused: return QStringLiteral("Stopped: the radio refused %1.").arg(m_outcomeDetail);
+    case Outcome::GuardNotReady: return QStringLiteral("Not keyed. %1").arg(m_outcomeDetail);
     }
     return {};
 }

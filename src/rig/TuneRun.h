@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -13,6 +14,7 @@
 #include <optional>
 
 class BoardSession;
+class KeyingGuard;
 class RigChannel;
 struct RigReply;
 
@@ -26,7 +28,8 @@ struct RigReply;
 //
 // Whatever ends a TUNE run, the radio is told to stop transmitting first and then given its settings
 // back. When the link is down at that moment, that is owed, and done as soon as the link is back, even
-// after the run has long ended: no path leaves the radio transmitting.
+// after the run has long ended: no path leaves the radio transmitting. With a guard, the guard is told
+// before each key-up and after each restore, and a run whose guard is not ready never keys the radio.
 class TuneRun final : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +45,8 @@ public:
         int peakSettleMs = 200;
         int lowestTenths = 0;
         int highestTenths = 1800;
+        // A run that moved the radio's frequency: the guard gives it this one back.
+        std::optional<qint64> frequencyToRestoreHz = std::nullopt;
     };
 
     enum class Outcome {
@@ -60,6 +65,8 @@ public:
         NoPeakBeyondReach,
         NoiseTooStrong,
         NoStrengthLevel,
+        // The guard that unkeys the radio should the program die could not act: never keyed.
+        GuardNotReady,
     };
 
     // A meter reading the run took, where the servo stood.
@@ -81,6 +88,11 @@ public:
     // goes, and cannot start without them.
     TuneRun(RigChannel& channel, const BoardSession& session, QObject* parent = nullptr);
     ~TuneRun() override;
+
+    // The guard told around each key-up; without one the radio is keyed unguarded.
+    void setGuard(KeyingGuard* guard);
+    // Why a TUNE run would not be keyed now; empty when it would.
+    QString guardRefusal() const;
 
     // Starts a run from the angle the servo stands at; nothing when a run is already on.
     void start(const Plan& plan, int startTenths);
@@ -179,6 +191,8 @@ private:
     QByteArray m_savedPower;
     bool m_changedRadio = false;
     bool m_restoreOwed = false;
+    QPointer<KeyingGuard> m_guard;
+    bool m_guardToldOnAir = false;
     std::optional<int> m_angleTenths;
     std::optional<double> m_swr;
     std::optional<double> m_noiseDb;

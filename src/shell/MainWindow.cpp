@@ -6,6 +6,7 @@
 #include "CommandSender.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
+#include "GuardClient.h"
 #include "MemoryPanel.h"
 #include "MemoryStore.h"
 #include "Pictures.h"
@@ -143,6 +144,15 @@ void MainWindow::connectRig()
     connect(m_tuneRun, &TuneRun::moveRequested, m_positioning, &AnglePositioning::sendChosenAngle);
     connect(m_tuneRun, &TuneRun::finished, m_rigFollower,
             [this] { m_rigFollower->tuneEnded(m_tuneRun->tunedTenths().has_value()); });
+
+    // Where TUNE may transmit, the guard runs for the session from the first connection to rigctld
+    // on, so it is ready before the first key-up.
+    m_guard = new GuardClient(GuardClient::programBesideThisOne(), this);
+    m_tuneRun->setGuard(m_guard);
+    connect(m_rigLink, &RigLink::stateChanged, m_guard, [this](RigChannel::State state) {
+        if (state == RigChannel::State::Connected && m_settings.rig.TUNE_TX)
+            m_guard->start(m_rigLink->host(), m_rigLink->port());
+    });
 }
 
 void MainWindow::startTune(TuneRun::Method method)

@@ -12,6 +12,7 @@
 #include <memory>
 
 class BoardSession;
+class GuardClient;
 struct GlobalSettings;
 class Platform;
 class SerialLink;
@@ -99,6 +100,7 @@ private:
     RigLink* m_rigLink = nullptr;
     RigFollower* m_rigFollower = nullptr;
     TuneRun* m_tuneRun = nullptr;
+    GuardClient* m_guard = nullptr;
     QPointer<RigWindow> m_rigWindow;
     QPointer<TuningChartWindow> m_tuningChart;
     QPointer<SettingsEditor> m_settingsEditor;

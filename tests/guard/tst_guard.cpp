@@ -1,9 +1,12 @@
 // The guard that unkeys the radio when the program goes: on Hamlib's dummy radio, whose PTT reads
-// back, through the program's own client and through a program that is killed.
+// back, through the program's own client and through a program that is killed; and the program's
+// own window on the simulated station, killed while TUNE transmits.
 #include "GuardClient.h"
 #include "RadioProbe.h"
 #include "RigDaemon.h"
+#include "SimulatedStation.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
@@ -32,6 +35,24 @@ bool processGone(qint64 pid)
     QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
     return !status.open(QIODevice::ReadOnly) || status.readAll().contains(") Z ");
 }
+
+// The processes whose parent is the one given.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...", the name in parentheses possibly holding blanks.
+        const QByteArray text = stat.readAll();
+        if (text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong() == pid)
+            children << entry.toLongLong();
+    }
+    return children;
+}
+
+constexpr char StationAtRest[] = "USB 2400 0.500000 0";
 
 } // namespace
 
@@ -98,6 +119,10 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("guard killed") << "kill guard"
                                       << "The guard that unkeys the radio if this program dies is not running.";
+        // The window does not ask while the guard is not ready: it must come back all the same.
+        QTest::newRow("guard killed, nothing asked") << "kill guard, ask nothing"
+                                                     << "The guard that unkeys the radio if this program dies is "
+                                                        "not running.";
         QTest::newRow("rigctld gone") << "kill rigctld"
                                       << "The guard that unkeys the radio if this program dies is not "
                                          "connected to rigctld.";
@@ -120,9 +145,10 @@ private slots:
                                                      : QStringLiteral(VELTRANO_GUARD));
         QSignalSpy readiness(&guard, &GuardClient::readinessChanged);
         guard.start(QStringLiteral("127.0.0.1"), daemon.port());
-        if (whatHappens == u"kill guard" || whatHappens == u"kill rigctld") {
+        const bool killGuard = whatHappens.startsWith(u"kill guard");
+        if (killGuard || whatHappens == u"kill rigctld") {
             QTRY_VERIFY_WITH_TIMEOUT(guard.isReady(), 5000);
-            if (whatHappens == u"kill guard")
+            if (killGuard)
                 ::kill(pid_t(guard.processId()), SIGKILL);
             else
                 daemon.kill();
@@ -133,10 +159,11 @@ private slots:
         }
         QCOMPARE(guard.isReady(), false);
         QCOMPARE(guard.notReadyReason(), reason);
-        QVERIFY(!guard.onAir(std::chrono::seconds(10), Before));
+        if (whatHappens != u"kill guard, ask nothing")
+            QVERIFY(!guard.onAir(std::chrono::seconds(10), Before));
         if (whatHappens == u"no guard")
             return;
-        if (whatHappens != u"kill guard")
+        if (!killGuard)
             QVERIFY(daemon.start(DummyWithPtt));
         QTRY_VERIFY_WITH_TIMEOUT(guard.isReady(), 5000);
         QCOMPARE(guard.notReadyReason(), QString());
@@ -178,6 +205,69 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(radio.settings(), QByteArray(SettingsBefore), 2000 - since.elapsed());
         // It never outlives its program by more than that.
         QTRY_VERIFY_WITH_TIMEOUT(processGone(guardPid), 3000);
+    }
+
+    // The program itself, TUNE pressed in its rig window on the simulated station, whatever becomes of
+    // it while the radio transmits; and a program without its guard, which does not key at all.
+    void theProgramNeverLeavesTheRadioTransmitting_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("killed on the air") << "kill";
+        QTest::newRow("stopped on the air, then killed") << "stop";
+        QTest::newRow("the run ends, then the program") << "done";
+        QTest::newRow("no guard: not keyed") << "no guard";
+    }
+    void theProgramNeverLeavesTheRadioTransmitting()
+    {
+        QFETCH(QString, ending);
+        SimulatedStation station;
+        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VELTRANO_GUARD"), ending == u"no guard"
+                                                                 ? QStringLiteral("/nonexistent/veltrano-guard")
+                                                                 : QStringLiteral(VELTRANO_GUARD));
+        program.setProcessEnvironment(environment);
+        const bool done = ending == u"done";
+        program.start(QStringLiteral(TUNING_PROGRAM),
+                      {QString::number(station.port()), done ? QStringLiteral("2") : QStringLiteral("60"),
+                       done ? QStringLiteral("--until-done") : QString()});
+        QVERIFY(QTest::qWaitFor([&] { return program.canReadLine(); }, 20000));
+        const QByteArray said = program.readLine().trimmed();
+        if (ending == u"no guard") {
+            QVERIFY2(said.startsWith("REFUSED ") && said.contains("guard") && said.contains("not running"),
+                     said.constData());
+            QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 5000));
+            QCOMPARE(station.count(QStringLiteral("^PTT on")), 0);
+            return;
+        }
+        QCOMPARE(said, QByteArray("TUNE"));
+        const QList<qint64> guards = childrenOf(program.processId());
+        QCOMPARE(guards.size(), 1);
+        QVERIFY(QTest::qWaitFor([&] { return station.count(QStringLiteral("^PTT on")) == 1; }, 10000));
+        QElapsedTimer since;
+        if (done) {
+            QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 15000));
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(program.readAll().contains("DONE Stopped: the most time on the air"), said.constData());
+            since.start();
+        } else {
+            QTest::qWait(1000);
+            if (ending == u"stop") {
+                ::kill(pid_t(program.processId()), SIGSTOP);
+                QTest::qWait(500);
+                QCOMPARE(station.count(QStringLiteral("^PTT off")), 0);
+            }
+            since.start();
+            program.kill();
+            QVERIFY(QTest::qWaitFor([&] { return station.count(QStringLiteral("^PTT off")) == 1; }, 3000));
+            QVERIFY2(since.elapsed() <= 500, qPrintable(QString::number(since.elapsed())));
+            QTRY_COMPARE_WITH_TIMEOUT(station.radio(), QString::fromLatin1(StationAtRest), 2000 - since.elapsed());
+        }
+        QCOMPARE(station.radio(), QString::fromLatin1(StationAtRest));
+        // Nothing of the program's stays behind.
+        QTRY_VERIFY_WITH_TIMEOUT(processGone(guards.constFirst()), 3000);
     }
 };
 

@@ -17,10 +17,13 @@
 #include "Widgets.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,6 +79,77 @@ struct RigWindowRig {
             qFatal("the standard settings do not load");
         return settings;
     }
+};
+
+// rigctld's protocol from a radio that answers, until it stalls: connections are accepted and read,
+// nothing is answered any more. What came in is kept with the time it came.
+class StallingRadio : public QObject {
+public:
+    // Stalls from the request this returns true for, given the time since the key-up.
+    std::function<bool(const QByteArray& command, qint64 msOnTheAir)> stallsAt;
+    bool stalled = false;
+    qint64 stalledAt = -1;
+    QElapsedTimer clock;
+    QList<std::pair<qint64, QByteArray>> heard; // ms since start, command without '+'
+
+    StallingRadio()
+    {
+        clock.start();
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* connection = m_server.nextPendingConnection())
+                connect(connection, &QTcpSocket::readyRead, this, [this, connection] { take(*connection); });
+        });
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    // When the radio heard the command first after the time given, -1: never.
+    qint64 heardAt(const QByteArray& command, qint64 after = 0) const
+    {
+        for (const auto& [ms, line] : heard) {
+            if (line == command && ms >= after)
+                return ms;
+        }
+        return -1;
+    }
+
+private:
+    void take(QTcpSocket& connection)
+    {
+        while (connection.canReadLine()) {
+            const QByteArray command = connection.readLine().trimmed().mid(1);
+            heard.append({clock.elapsed(), command});
+            const qint64 keyedAt = heardAt("\\set_ptt 1");
+            if (!stalled && stallsAt && keyedAt >= 0 && stallsAt(command, clock.elapsed() - keyedAt)) {
+                stalled = true;
+                stalledAt = clock.elapsed();
+            }
+            if (!stalled)
+                connection.write(answer(command));
+        }
+    }
+
+    QByteArray answer(const QByteArray& command)
+    {
+        const qsizetype blank = command.indexOf(' ');
+        const QByteArray echo =
+            command.mid(1, blank < 0 ? -1 : blank - 1) + ':' + (blank < 0 ? QByteArray() : command.mid(blank)) + '\n';
+        if (command == "\\get_freq")
+            return echo + "Frequency: 7050000\nRPRT 0\n";
+        if (command == "\\get_mode")
+            return echo + "Mode: USB\nPassband: 2400\nRPRT 0\n";
+        if (command == "\\get_level RFPOWER")
+            return echo + m_power + "\nRPRT 0\n";
+        if (command == "\\get_level SWR")
+            return echo + "1.500000\nRPRT 0\n";
+        if (command.startsWith("\\set_level RFPOWER "))
+            m_power = command.mid(20);
+        else if (!command.startsWith("\\set_"))
+            return echo + "RPRT -11\n";
+        return echo + "RPRT 0\n";
+    }
+
+    QTcpServer m_server;
+    QByteArray m_power = "0.500000";
 };
 
 } // namespace
@@ -291,6 +365,49 @@ private slots:
         QVERIFY(link.timeouts() >= 1);
         daemon.thaw();
         QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 145000000; }, RigLink::ReplyTimeoutMs + 3000));
+    }
+
+    // rigctld stalls while the radio transmits for a tune run limited to 2 s: the unkey does not wait
+    // for the usual reply timeout, it goes out over a fresh connection by the limit and a little.
+    void stallingDaemonStillUnkeysByTheLimit_data()
+    {
+        QTest::addColumn<int>("stallAfterMs"); // on the air, at the next SWR reading
+        QTest::newRow("stalls early in the run") << 300;
+        QTest::newRow("stalls as the limit nears") << 1400;
+    }
+    void stallingDaemonStillUnkeysByTheLimit()
+    {
+        QFETCH(int, stallAfterMs);
+        StallingRadio radio;
+        radio.stallsAt = [stallAfterMs](const QByteArray& command, qint64 msOnTheAir) {
+            return command == "\\get_level SWR" && msOnTheAir >= stallAfterMs;
+        };
+        RigLink link;
+        BoardSession board;
+        board.setLinkOpen(true);
+        board.setServoState(ServoState::On);
+        TuneRun run(link, board);
+        link.start(QStringLiteral("127.0.0.1"), radio.port(), 100);
+        QVERIFY(QTest::qWaitFor([&] { return link.frequencyHz() == 7050000; }, WaitMs));
+        run.start({.maxSeconds = 2, .settleMs = 100, .peakSettleMs = 0}, 900);
+
+        QVERIFY(QTest::qWaitFor([&] { return radio.stalled; }, WaitMs));
+        const qint64 keyedAt = radio.heardAt("\\set_ptt 1");
+        QVERIFY(QTest::qWaitFor([&] { return radio.heardAt("\\set_ptt 0", keyedAt) >= 0; }, 8000));
+        const qint64 onTheAirMs = radio.heardAt("\\set_ptt 0", keyedAt) - keyedAt;
+        const qint64 afterStallMs = radio.heardAt("\\set_ptt 0", keyedAt) - radio.stalledAt;
+        const QString times =
+            QStringLiteral("%1 ms on the air, %2 ms after the stall").arg(onTheAirMs).arg(afterStallMs);
+        QVERIFY2(onTheAirMs <= 2500, qPrintable(times));
+        // Dropped for the late reply, not at the limit.
+        QVERIFY2(afterStallMs <= RigLink::LateOnAirMs + 500, qPrintable(times));
+
+        // The radio answers again: it gets its mode and power back, and the run owes it nothing.
+        radio.stalled = false;
+        radio.stallsAt = nullptr;
+        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning() && !run.isRestoreOwed(); }, WaitMs));
+        QVERIFY(radio.heardAt("\\set_mode USB 2400", keyedAt) >= 0);
+        QVERIFY(radio.heardAt("\\set_level RFPOWER 0.500000", keyedAt) >= 0);
     }
 
     void linkSurvivesAPeerThatMisbehaves()

@@ -2,6 +2,7 @@
 // makes it stop, and that whatever ends the run, the radio is unkeyed first and given back its mode,
 // passband and power.
 #include "BoardSession.h"
+#include "KeyingGuard.h"
 #include "RigChannel.h"
 #include "TuneRun.h"
 
@@ -153,6 +154,33 @@ private:
     qint64 m_frequencyHz = 7050000;
     QQueue<Pending> m_queue;
     QHash<QByteArray, int> m_counts;
+};
+
+// The guard's place in the run: what it is told goes into the radio's log, between the commands.
+class StandInGuard final : public KeyingGuard {
+public:
+    explicit StandInGuard(QByteArrayList& log)
+        : m_log(log)
+    {
+    }
+    bool isReady() const override { return m_ready; }
+    QString notReadyReason() const override { return m_ready ? QString() : QStringLiteral("The guard is away."); }
+    bool onAir(std::chrono::milliseconds untilDeadline, const guard::RadioSettings& restore) override
+    {
+        if (m_ready)
+            m_log << guard::onAirLine({untilDeadline, restore});
+        return m_ready;
+    }
+    void offAir() override { m_log << guard::OffAirLine; }
+    void setReady(bool ready)
+    {
+        m_ready = ready;
+        emit readinessChanged(ready);
+    }
+
+private:
+    QByteArrayList& m_log;
+    bool m_ready = true;
 };
 
 enum class Event { None, OperatorStops, PortCloses, ServoOff, FrequencyChanges, LinkDrops };
@@ -349,6 +377,83 @@ private slots:
         } else {
             QVERIFY(!run.tunedTenths());
         }
+    }
+
+    // The guard hears of the key-up before the radio does, with what to give back, and that the radio
+    // is off the air only once it has it back; a guard that cannot act keeps the radio off the air.
+    void theGuardIsToldAroundTheKeyUp_data()
+    {
+        QTest::addColumn<bool>("readyAtStart");
+        QTest::addColumn<QByteArray>("guardGoesAt"); // as the radio is about to answer this
+        QTest::addColumn<Event>("event");            // at the second SWR reading
+        QTest::addColumn<qint64>("frequencyToRestore");
+        QTest::addColumn<TuneRun::Outcome>("outcome");
+        QTest::addColumn<QByteArrayList>("told"); // the guard's lines, the PTT and the restore, in order
+
+        using O = TuneRun::Outcome;
+        const QByteArrayList restore = {"\\set_ptt 0", "\\set_mode USB 2400", "\\set_level RFPOWER 0.500000"};
+        const QByteArrayList guarded =
+            QByteArrayList{"ONAIR 10000 USB 2400 0.500000", "\\set_ptt 1"} + restore + QByteArrayList{"OFFAIR"};
+        QTest::newRow("guard ready") << true << QByteArray() << Event::None << qint64(0) << O::Tuned << guarded;
+        QTest::newRow("guard not ready: not started")
+            << false << QByteArray() << Event::None << qint64(0) << O::GuardNotReady << QByteArrayList();
+        QTest::newRow("guard gone before the key-up: never keyed")
+            << true << QByteArray("\\set_mode FM 0") << Event::None << qint64(0) << O::GuardNotReady << restore;
+        QTest::newRow("link drops: off the air once the radio is back")
+            << true << QByteArray() << Event::LinkDrops << qint64(0) << O::LinkLost << guarded;
+        QTest::newRow("a frequency to give back")
+            << true << QByteArray() << Event::None << qint64(7074000) << O::Tuned
+            << QByteArrayList{"ONAIR 10000 USB 2400 0.500000 7074000", "\\set_ptt 1"} + restore +
+                   QByteArrayList{"OFFAIR"};
+    }
+
+    void theGuardIsToldAroundTheKeyUp()
+    {
+        QFETCH(bool, readyAtStart);
+        QFETCH(QByteArray, guardGoesAt);
+        QFETCH(Event, event);
+        QFETCH(qint64, frequencyToRestore);
+        QFETCH(TuneRun::Outcome, outcome);
+        QFETCH(QByteArrayList, told);
+
+        ScriptedRun scripted;
+        ScriptedRadio& radio = scripted.radio;
+        TuneRun& run = *scripted.run;
+        StandInGuard guard(radio.heard);
+        guard.setReady(readyAtStart);
+        run.setGuard(&guard);
+        QCOMPARE(run.guardRefusal().isEmpty(), readyAtStart);
+        QSignalSpy finished(&run, &TuneRun::finished);
+        scripted.raiseAt("\\get_level SWR", event);
+        if (!guardGoesAt.isEmpty())
+            radio.beforeAnswer = [&](const QByteArray& command, int) {
+                if (command == guardGoesAt)
+                    guard.setReady(false);
+            };
+        TuneRun::Plan plan{.maxSeconds = 10, .settleMs = 0, .peakSettleMs = 0};
+        if (frequencyToRestore > 0)
+            plan.frequencyToRestoreHz = frequencyToRestore;
+        run.start(plan, 900);
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), outcome);
+        if (event == Event::LinkDrops) {
+            // Nothing could unkey the radio: the guard keeps it in its charge meanwhile.
+            QVERIFY(!radio.heard.contains(guard::OffAirLine));
+            radio.reconnect();
+        }
+        QTRY_VERIFY(!run.isRunning() && radio.isIdle());
+        QVERIFY(!radio.transmitting);
+        if (outcome == TuneRun::Outcome::GuardNotReady)
+            QVERIFY2(run.outcomeText().contains(u"The guard is away."), qPrintable(run.outcomeText()));
+        if (!readyAtStart)
+            QVERIFY2(radio.heard.isEmpty(), radio.heard.join(", ").constData());
+        QByteArrayList heard;
+        for (const QByteArray& line : std::as_const(radio.heard)) {
+            if (!line.startsWith("\\get_") && line != "\\set_mode FM 0" && line != "\\set_level RFPOWER 0.05")
+                heard << line;
+        }
+        QCOMPARE(heard, told);
     }
 
     // With an S-meter, TUNE walks near the dip on receive and keys once, for a few readings.

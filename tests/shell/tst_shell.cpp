@@ -1,6 +1,7 @@
 // The main window as the operator meets it, with a pseudo-terminal as the board, on its own or served
 // on the network by a real ser2net.
 #include "FileReplacements.h"
+#include "LongestGap.h"
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
 #include "NetworkTransport.h"
@@ -38,20 +39,6 @@ QByteArray portLine(int number, const PtyPair& device)
 {
     return "[porte]\r\nCOM" + QByteArray::number(number) + '=' + device.devicePath().toLocal8Bit() + "\r\n";
 }
-
-// The longest the event loop kept a 5 ms timer waiting, from construction on.
-struct LongestGap {
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    qint64 longest = 0;
-    LongestGap()
-    {
-        QObject::connect(&ticker, &QTimer::timeout, &ticker,
-                         [this] { longest = std::max(longest, sinceTick.restart()); });
-        sinceTick.start();
-        ticker.start(5);
-    }
-};
 
 // The main window started over the standard settings with these changes, and four memories.
 struct Rig : MainWindowRig {

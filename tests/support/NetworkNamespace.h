@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+// A far computer on this machine: a network namespace reached over a veth pair, whose link the test
+// can cut so the far end vanishes without a word, as a host that lost power or a pulled cable. Made
+// and removed by the test (it needs root or CAP_NET_ADMIN); problem() says why when it could not be.
+class NetworkNamespace {
+public:
+    NetworkNamespace()
+    {
+        removeLeftoversOfEndedTests();
+        const auto pid = quint32(::getpid());
+        m_name = QStringLiteral("veltrano-t-%1").arg(pid);
+        m_near = QStringLiteral("vtn%1").arg(pid);
+        m_far = QStringLiteral("vtf%1").arg(pid);
+        // A /30 of its own per test process, so tests running at once do not meet.
+        const QString subnet = QStringLiteral("10.201.%1.%2").arg((pid >> 6) & 0xff);
+        m_nearAddress = subnet.arg((pid & 63) * 4 + 1);
+        m_farAddress = subnet.arg((pid & 63) * 4 + 2);
+        if (m_ipProgram.isEmpty()) {
+            m_problem = QStringLiteral("the ip command is missing (Debian package iproute2)");
+            return;
+        }
+        m_made = ip({"netns", "add", m_name});
+        if (!m_made)
+            return;
+        if (!ip({"link", "add", m_near, "type", "veth", "peer", "name", m_far}) ||
+            !ip({"link", "set", m_far, "netns", m_name}) ||
+            !ip({"addr", "add", m_nearAddress + "/30", "dev", m_near}) || !ip({"link", "set", m_near, "up"}) ||
+            !inside({"addr", "add", m_farAddress + "/30", "dev", m_far}) || !inside({"link", "set", m_far, "up"}))
+            return;
+        m_ready = true;
+    }
+    ~NetworkNamespace()
+    {
+        if (!m_made)
+            return;
+        // The veth pair goes with its end inside the namespace; the near end is asked to go too in case
+        // it never got there.
+        ip({"netns", "del", m_name});
+        ip({"link", "del", m_near});
+    }
+    Q_DISABLE_COPY_MOVE(NetworkNamespace)
+
+    bool ready() const { return m_ready; }
+    QString problem() const { return m_problem; }
+    QString farAddress() const { return m_farAddress; }
+
+    // Listens on the far address, inside the namespace: the socket stays there once made.
+    bool listenInside(QTcpServer& server)
+    {
+        const int here = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        const int there = ::open(qPrintable("/run/netns/" + m_name), O_RDONLY | O_CLOEXEC);
+        bool listening = false;
+        if (here >= 0 && there >= 0 && ::setns(there, CLONE_NEWNET) == 0) {
+            listening = server.listen(QHostAddress(m_farAddress));
+            ::setns(here, CLONE_NEWNET);
+        }
+        for (int fd : {here, there})
+            if (fd >= 0)
+                ::close(fd);
+        return listening;
+    }
+
+    // The far end's cable pulled: its link goes down and nothing more comes back.
+    bool cutFarEnd() { return inside({"link", "set", m_far, "down"}); }
+
+private:
+    bool ip(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(m_ipProgram, arguments);
+        const bool done =
+            process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        if (!done && m_problem.isEmpty())
+            m_problem =
+                QStringLiteral("ip %1: %2")
+                    .arg(arguments.join(u' '), QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+        return done;
+    }
+    bool inside(const QStringList& arguments) { return ip(QStringList{QStringLiteral("-n"), m_name} + arguments); }
+    // A test killed by its timeout leaves its namespace behind; the next one clears it away.
+    void removeLeftoversOfEndedTests()
+    {
+        const QStringList names = QDir(QStringLiteral("/run/netns")).entryList({QStringLiteral("veltrano-t-*")});
+        for (const QString& name : names) {
+            const pid_t owner = pid_t(name.mid(11).toInt());
+            if (owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH) {
+                ip({"netns", "del", name});
+                ip({"link", "del", QStringLiteral("vtn%1").arg(owner)});
+            }
+        }
+        m_problem.clear();
+    }
+
+    const QString m_ipProgram =
+        QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/usr/bin"});
+    QString m_name, m_near, m_far, m_nearAddress, m_farAddress;
+    QString m_problem;
+    bool m_made = false;
+    bool m_ready = false;
+};
+
+// Makes the namespace for the test, which is skipped, saying why, where it cannot be made.
+#define MAKE_NETWORK_NAMESPACE_OR_SKIP(name)                                                                           \
+    NetworkNamespace name;                                                                                             \
+    if (!name.ready())                                                                                                 \
+    QSKIP(qPrintable("cannot make a network namespace here (needs root or CAP_NET_ADMIN): " + name.problem()))
