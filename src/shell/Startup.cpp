@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "BoardSession.h"
+#include "DesktopPlatform.h"
 #include "EndingSignals.h"
 #include "GlobalSettings.h"
 #include "MainWindow.h"

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "DesktopPlatform.h"
 
 #include <QCoreApplication>
 #include <QDir>
