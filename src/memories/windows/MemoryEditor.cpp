@@ -308,7 +308,7 @@ std::optional<std::int16_t> MemoryEditor::chosenMemory()
     const auto number = parseInt16(list->index(row - 1, ColumnId).data().toString());
     if (!number)
         return std::nullopt;
-    const std::int16_t MEM_SELEZIONATA = *number;
+    MEM_SELEZIONATA = *number;
     const auto count = m_store.countNumbered(MEM_SELEZIONATA);
     if (!count)
         reportStoreProblem();

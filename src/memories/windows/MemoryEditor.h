@@ -75,6 +75,7 @@ protected:
 private:
     void applyValidRule(bool ticked);
     bool anyFieldBlank() const;
+    // Takes MEM_SELEZIONATA from the selected row; nothing unless exactly one memory has that number.
     std::optional<std::int16_t> chosenMemory();
     void reloadAfterChange();
     // Shows why the store failed; false, so that callers can return it.
@@ -92,4 +93,6 @@ private:
     Platform& m_platform;
     std::array<QPushButton*, 12> m_pickerButtons{};
     Picker m_picker = Picker::Closed;
+    // The memory that delete or modify works on, as the grid's selected row last named it.
+    std::int16_t MEM_SELEZIONATA = 0;
 };
