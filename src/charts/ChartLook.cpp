@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QChartView>
 #include <QLegend>
 #include <QLineSeries>
 #include <QPalette>
@@ -113,4 +114,11 @@ QRectF boundsOf(const QList<QPointF>& points)
 void showVerticalLine(QLineSeries& line, double x, const QValueAxis& vertical)
 {
     line.replace(QList<QPointF>{{x, vertical.min()}, {x, vertical.max()}});
+}
+
+void giveChart(QChartView& view, QChart* chart)
+{
+    QChart* const empty = view.chart();
+    view.setChart(chart);
+    delete empty;
 }

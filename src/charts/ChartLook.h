@@ -7,6 +7,7 @@
 #include <QString>
 
 class QChart;
+class QChartView;
 class QLineSeries;
 class QPalette;
 class QValueAxis;
@@ -47,3 +48,6 @@ QRectF boundsOf(const QList<QPointF>& points);
 
 // A vertical line across the whole height of the vertical axis.
 void showVerticalLine(QLineSeries& line, double x, const QValueAxis& vertical);
+
+// Gives the view its chart to own, and deletes the empty one the view made for itself, which it only lets go.
+void giveChart(QChartView& view, QChart* chart);

@@ -15,7 +15,7 @@ SmallChart::SmallChart(const QString& accessibleName, const QString& across, con
     , m_line(new QLineSeries(m_chart))
     , m_dots(new QScatterSeries(m_chart))
 {
-    setChart(m_chart); // the view owns the chart from here
+    giveChart(*this, m_chart);
     setRenderHint(QPainter::Antialiasing);
     setAccessibleName(accessibleName);
     m_chart->legend()->hide();

@@ -86,7 +86,7 @@ TuningChartWindow::TuningChartWindow(const QString& memoryFilePath, const RigFol
     m_view->setObjectName(QStringLiteral("tuningChart"));
     m_view->setAccessibleName(QStringLiteral("Tuning chart"));
     m_view->setRenderHint(QPainter::Antialiasing);
-    m_view->setChart(m_chart); // the view owns the chart from here
+    giveChart(*m_view, m_chart);
     m_problem->setObjectName(QStringLiteral("problemLabel"));
     m_problem->setWordWrap(true);
     m_problem->hide();
