@@ -3,7 +3,6 @@
 // its mode and power, also when the daemon dies mid-run. PEAK walks there on receive, by the noise.
 #include "BoardSession.h"
 #include "EmulatedBoard.h"
-#include "LoopModel.h"
 #include "RigDaemon.h"
 #include "RigLink.h"
 #include "SimulatedStation.h"
@@ -179,57 +178,6 @@ private slots:
                  qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
         QVERIFY(std::abs(board.width(9) - widthOf(*run.tunedTenths())) <= 1); // the emulator reports whole us
         QVERIFY(std::abs(*run.swr() - last->captured(1).toDouble()) < 0.001); // the log has three decimals
-    }
-
-    void peakRun_data()
-    {
-        QTest::addColumn<double>("degreesOffDip");
-        QTest::addColumn<QStringList>("stationOptions");
-        QTest::addColumn<TuneRun::Outcome>("outcome");
-
-        QTest::newRow("from above") << 1.5 << QStringList() << TuneRun::Outcome::Peaked;
-        QTest::newRow("from below") << -1.5 << QStringList() << TuneRun::Outcome::Peaked;
-        QTest::newRow("flat meter") << 1.5 << QStringList{"--flat-meter"} << TuneRun::Outcome::NoPeakFlat;
-        QTest::newRow("no level") << 1.5 << QStringList{"--no-strength"} << TuneRun::Outcome::NoStrengthLevel;
-    }
-
-    // PEAK ends at the dip, or with the servo back where it started and a sentence saying why; the radio
-    // is never keyed and keeps its mode and power.
-    void peakRun()
-    {
-        QFETCH(double, degreesOffDip);
-        QFETCH(QStringList, stationOptions);
-        QFETCH(TuneRun::Outcome, outcome);
-
-        StationOnBoard setup;
-        QVERIFY2(setup.start(stationOptions, degreesOffDip), "the station and the board did not come up");
-        TuneRun& run = *setup.run;
-        QSignalSpy finished(&run, &TuneRun::finished);
-        TuneRun::Plan plan;
-        plan.method = TuneRun::Method::ByNoise;
-        plan.settleMs = 50;
-        plan.peakSettleMs = 100;
-        run.start(plan, setup.startTenths);
-
-        QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 30000);
-        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), outcome);
-        QCOMPARE(setup.station.count(QStringLiteral("^PTT on")), 0);
-        QCOMPARE(setup.station.count(QStringLiteral("^(MODE|POWER) ")), 0);
-        QCOMPARE(setup.station.radio(), RadioAtRest);
-        if (outcome != TuneRun::Outcome::Peaked) {
-            QVERIFY2(run.outcomeText().startsWith(QLatin1String("No peak: ")), qPrintable(run.outcomeText()));
-            QVERIFY(setup.board.waitWidth(9, widthOf(setup.startTenths), 1));
-            return;
-        }
-        // The last reading was taken where the servo stays.
-        const auto last = setup.station.logged(QStringLiteral("^STRENGTH \\S+ shaft=([0-9.]+)"));
-        QVERIFY(last);
-        const double shaft = last->captured(1).toDouble();
-        const double dip = setup.station.dip();
-        const double swr = LoopModel().swr(shaft, 7.05e6);
-        QVERIFY2(std::abs(shaft - dip) <= 0.1 || swr <= 1.3,
-                 qPrintable(QStringLiteral("%1, dip at %2, SWR %3").arg(last->captured(0)).arg(dip).arg(swr)));
-        QVERIFY(std::abs(setup.board.width(9) - widthOf(*run.tunedTenths())) <= 1);
     }
 };
 
