@@ -51,7 +51,12 @@ void LearnRun::start(const Plan& plan, int startTenths)
     if (isRunning() || m_tune.isRunning())
         return;
     m_plan = plan;
-    m_placement.emplace(plan.placement);
+    // A check reads the loop at one angle; between two checks the servo's wave can climb a little
+    // higher, and the board's pulse steps put the shaft a little off the angle asked: the checks keep
+    // some room under the SWR asked for.
+    LearnPlacement::Plan placement = plan.placement;
+    placement.maxSwr = 1 + (placement.maxSwr - 1) * CheckSwrShare;
+    m_placement.emplace(placement);
     m_startTenths = startTenths;
     m_retries = 0;
     m_secondsOnAir = 0;

@@ -42,6 +42,8 @@ public:
 
     // How long the radio has to report the frequency it was told before the run gives up.
     static constexpr int FrequencyWaitMs = 5000;
+    // The share of Max SWR's excess over 1 that a check by SWR may read.
+    static constexpr double CheckSwrShare = 0.7;
     // A PEAK whose noise still rose at the end of its reach goes on from the loudest place, this often.
     static constexpr int MostRetries = 2;
 
