@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark; each prints "name: value unit" lines beside its reference
-# (bench_autotune: TUNE's time on the air and PEAK's time and final SWR on the simulated station).
+# (bench_autotune: TUNE's time on the air and PEAK's time and final SWR on the simulated station;
+# bench_learn: learning 40 m there, and following through the points learned).
 # Usage: scripts/bench.sh [build-directory]; Qt's own warnings go to <build>/bench/bench.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,10 +10,10 @@ build=${1:-build}
 scripts/install-deps.sh
 scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune
+cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune bench_learn
 
 export QT_QPA_PLATFORM=offscreen
-for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune; do
+for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_rig bench_autotune bench_learn; do
     echo "== $bench"
     "$build/bench/$bench" 2>> "$build/bench/bench.log"
 done

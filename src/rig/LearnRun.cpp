@@ -281,6 +281,11 @@ QList<LearnPlacement::Point> LearnRun::points() const
     return m_placement ? m_placement->points() : QList<LearnPlacement::Point>();
 }
 
+TuningTable LearnRun::table() const
+{
+    return m_placement ? m_placement->table() : TuningTable();
+}
+
 int LearnRun::pointsDone() const
 {
     return m_placement ? m_placement->pointsDone() : 0;

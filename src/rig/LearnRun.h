@@ -63,6 +63,8 @@ public:
     const Plan& plan() const { return m_plan; }
     // The points learned so far, by frequency; empty before any run.
     QList<LearnPlacement::Point> points() const;
+    // The points as following will use them.
+    TuningTable table() const;
     int pointsDone() const;
     int pointsForeseen() const;
     // The frequency being tuned or checked, while the run is on.
