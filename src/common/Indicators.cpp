@@ -2,9 +2,8 @@
 
 #include <QWidget>
 
-QColor colourFromValue(const QString& decimal)
+QColor colourFromValue(unsigned value)
 {
-    const unsigned value = decimal.toUInt();
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
@@ -15,11 +14,6 @@ void paintIndicator(QWidget* indicator, const QColor& colour)
     indicator->setPalette(palette);
     indicator->setAutoFillBackground(true);
     indicator->update();
-}
-
-void paintIndicator(QWidget* indicator, const QString& colourValue)
-{
-    paintIndicator(indicator, colourFromValue(colourValue));
 }
 
 QColor indicatorColour(const QWidget* indicator)

@@ -1,6 +1,7 @@
 #include "MemoryEditor.h"
 
 #include "AccessibleWindow.h"
+#include "BandPlan.h"
 #include "GlobalSettings.h"
 #include "KeyFilter.h"
 #include "MemoryStore.h"
@@ -19,14 +20,17 @@
 
 namespace {
 
-const QStringList BandChoices = {QStringLiteral("160"), QStringLiteral("80"), QStringLiteral("60"),
-                                 QStringLiteral("40"),  QStringLiteral("30"), QStringLiteral("20"),
-                                 QStringLiteral("17"),  QStringLiteral("15"), QStringLiteral("10"),
-                                 QStringLiteral("6"),   QStringLiteral("CB"), QStringLiteral("3-30MHz")};
-const QStringList ModeChoices = {QStringLiteral("FT8"),  QStringLiteral("FT4"),  QStringLiteral("PSK"),
-                                 QStringLiteral("MFSK"), QStringLiteral("RTTY"), QStringLiteral("JS8"),
-                                 QStringLiteral("JT9"),  QStringLiteral("AM"),   QStringLiteral("FM"),
-                                 QStringLiteral("SSB"),  QStringLiteral("CW"),   QStringLiteral("ALTRO")};
+// The band picker's button texts, in its order.
+const QStringList& bandChoices()
+{
+    static const QStringList labels = [] {
+        QStringList picker;
+        for (const Band& band : pickerBands())
+            picker.append(band.label);
+        return picker;
+    }();
+    return labels;
+}
 
 // The window's client height without the picker, and what the picker adds to it.
 const int ClientHeight = twipsToPixels(6225);
@@ -356,7 +360,7 @@ void MemoryEditor::togglePicker(Picker picker)
     m_ui->fx->setTitle(!opening                  ? QString()
                        : picker == Picker::Bands ? QStringLiteral("Bands")
                                                  : QStringLiteral("MODE"));
-    const QStringList& choices = picker == Picker::Bands ? BandChoices : ModeChoices;
+    const QStringList& choices = picker == Picker::Bands ? bandChoices() : pickerModes();
     for (int button = 0; button < int(m_pickerButtons.size()); ++button)
         m_pickerButtons[button]->setText(opening ? choices[button] : QString());
     m_picker = opening ? picker : Picker::Closed;
@@ -365,9 +369,9 @@ void MemoryEditor::togglePicker(Picker picker)
 void MemoryEditor::choose(int button)
 {
     if (m_picker == Picker::Modes)
-        m_ui->Text9->setText(ModeChoices[button]);
+        m_ui->Text9->setText(pickerModes()[button]);
     else if (m_picker == Picker::Bands)
-        m_ui->Text10->setText(BandChoices[button]);
+        m_ui->Text10->setText(bandChoices()[button]);
 }
 
 bool MemoryEditor::eventFilter(QObject* watched, QEvent* event)

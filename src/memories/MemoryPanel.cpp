@@ -1,5 +1,6 @@
 #include "MemoryPanel.h"
 
+#include "BandPlan.h"
 #include "BoardSession.h"
 #include "Indicators.h"
 #include "MemoryCsv.h"
@@ -20,14 +21,12 @@ const QString CsvFilter = QStringLiteral("CSV files (*.csv);;All files (*)");
 } // namespace
 
 MemoryPanel::MemoryPanel(const Widgets& widgets, const BoardSession& session, const GlobalSettings& settings,
-                         Platform& platform, const ColourValues& colours, QString programDirectory, QString iconPath,
-                         QObject* parent)
+                         Platform& platform, QString programDirectory, QString iconPath, QObject* parent)
     : QObject(parent)
     , m_ui(widgets)
     , m_session(session)
     , m_settings(settings)
     , m_platform(platform)
-    , m_colours(colours)
     , m_programDirectory(std::move(programDirectory))
     , m_iconPath(std::move(iconPath))
 {
@@ -46,31 +45,13 @@ void MemoryPanel::showServoState(ServoState state)
     case ServoState::On: m_ui.MEMO->setEnabled(true); break;
     case ServoState::Off:
         m_ui.MEMO->setEnabled(false);
-        paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
+        paintIndicator(m_ui.Shape_MEMO, IndicatorColour::Grey);
         break;
     case ServoState::SetupRepeat: break;
     }
 }
 
 namespace {
-
-// The band label the memories use for a frequency: the amateur band it lies in, else "3-30MHz" or
-// nothing.
-QString bandOf(double kHz)
-{
-    struct Band {
-        double lowest, highest;
-        const char* label;
-    };
-    static const Band bands[] = {{1800, 2000, "160"},  {3500, 4000, "80"},   {5250, 5450, "60"},   {7000, 7300, "40"},
-                                 {10100, 10150, "30"}, {14000, 14350, "20"}, {18068, 18168, "17"}, {21000, 21450, "15"},
-                                 {24890, 24990, "12"}, {26965, 27405, "CB"}, {28000, 29700, "10"}, {50000, 54000, "6"}};
-    for (const Band& band : bands) {
-        if (kHz >= band.lowest && kHz <= band.highest)
-            return QString::fromLatin1(band.label);
-    }
-    return kHz >= 3000 && kHz <= 30000 ? QStringLiteral("3-30MHz") : QString();
-}
 
 // The radio's mode as the memories name modes: both sidebands are SSB, reversed modes the plain ones.
 QString memoryModeOf(const QString& radioMode)
@@ -86,7 +67,7 @@ void MemoryPanel::storeTuning(double kHz, const QString& degrees, const QString&
 {
     memorySwitch();
     if (m_editor)
-        m_editor->storeAngle(kHz, degrees, bandOf(kHz), memoryModeOf(radioMode));
+        m_editor->storeAngle(kHz, degrees, bandLabelAt(kHz), memoryModeOf(radioMode));
 }
 
 void MemoryPanel::memorySwitch()
@@ -105,11 +86,11 @@ void MemoryPanel::memorySwitch()
             return editor;
         });
         m_ui.monitor_MEM->show();
-        paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
+        paintIndicator(m_ui.Shape_MEMO, IndicatorColour::Yellow);
         emit memoryFunctionOpened();
     }
     if (m_session.servoState() == ServoState::Off) {
-        paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
+        paintIndicator(m_ui.Shape_MEMO, IndicatorColour::Grey);
         m_ui.monitor_MEM->hide();
     }
 }
@@ -117,7 +98,7 @@ void MemoryPanel::memorySwitch()
 void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory)
 {
     emit memoryRecalled(memory.degrees, memory.command);
-    paintIndicator(m_ui.Shape_MEMO, m_colours.yellow);
+    paintIndicator(m_ui.Shape_MEMO, IndicatorColour::Yellow);
     m_ui.monitor_MEM->show();
     m_ui.METERBAND->setText(memory.band + QStringLiteral(" mt."));
     m_ui.modeop->show();
@@ -125,10 +106,10 @@ void MemoryPanel::ESEGUE_UNO(const RecalledMemory& memory)
     m_ui.modeop->setText(memory.mode);
     m_ui.FREQ->setText(memory.frequency);
     if (memory.valid) {
-        paintIndicator(m_ui.MEM_VALIDA, m_colours.white);
+        paintIndicator(m_ui.MEM_VALIDA, IndicatorColour::White);
         return;
     }
-    paintIndicator(m_ui.MEM_VALIDA, m_colours.red);
+    paintIndicator(m_ui.MEM_VALIDA, IndicatorColour::Red);
     m_platform.message(m_editor ? static_cast<QWidget*>(m_editor) : m_ui.window, QStringLiteral("Not usable!"),
                        QString());
     // An empty angle is refused by "SET ANGLE", so nothing of this memory can be sent.
@@ -147,7 +128,7 @@ void MemoryPanel::clearRecall()
 
 void MemoryPanel::editorClosed()
 {
-    paintIndicator(m_ui.Shape_MEMO, m_colours.grey);
+    paintIndicator(m_ui.Shape_MEMO, IndicatorColour::Grey);
     m_ui.monitor_MEM->hide();
     emit memoryFunctionClosed();
 }

@@ -8,7 +8,6 @@
 #include <QString>
 
 class BoardSession;
-struct ColourValues;
 struct TransferReport;
 struct GlobalSettings;
 struct RecalledMemory;
@@ -39,7 +38,7 @@ public:
     };
 
     MemoryPanel(const Widgets& widgets, const BoardSession& session, const GlobalSettings& settings, Platform& platform,
-                const ColourValues& colours, QString programDirectory, QString iconPath, QObject* parent = nullptr);
+                QString programDirectory, QString iconPath, QObject* parent = nullptr);
     ~MemoryPanel() override;
 
     // Shows a memory the editor recalled; an unusable one is reported and its angle withheld.
@@ -73,7 +72,6 @@ private:
     const BoardSession& m_session;
     const GlobalSettings& m_settings;
     Platform& m_platform;
-    const ColourValues& m_colours;
     QString m_programDirectory;
     QString m_iconPath;
     MemoryStore m_store;

@@ -264,11 +264,12 @@ void RigWindow::showTune()
     m_ui->tuneStatusLabel->setText(status);
 }
 
-void showFollowingIndicator(QWidget* indicator, const RigFollower& follower, const ColourValues& colours)
+void showFollowingIndicator(QWidget* indicator, const RigFollower& follower)
 {
     const RigFollower::Status status = follower.status();
     indicator->setVisible(status != RigFollower::Status::Off);
-    paintIndicator(indicator, status == RigFollower::Status::Following ? colours.green : colours.orange);
+    paintIndicator(indicator,
+                   status == RigFollower::Status::Following ? IndicatorColour::Green : IndicatorColour::Orange);
     indicator->setToolTip(follower.statusText());
     indicator->setAccessibleDescription(follower.statusText());
 }

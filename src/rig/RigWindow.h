@@ -9,7 +9,6 @@ class QTimer;
 
 #include <memory>
 
-struct ColourValues;
 struct RigSettings;
 class Platform;
 class RigFollower;
@@ -68,4 +67,4 @@ private:
 
 // The main window's small indicator: hidden while Follow is off, green while the loop follows, orange
 // while it cannot, with the reason as its tooltip and accessible description.
-void showFollowingIndicator(QWidget* indicator, const RigFollower& follower, const ColourValues& colours);
+void showFollowingIndicator(QWidget* indicator, const RigFollower& follower);

@@ -26,15 +26,13 @@ QString switchCaption(ServoState state)
 } // namespace
 
 AnglePositioning::AnglePositioning(const Widgets& widgets, BoardSession& session, CommandSender& sender,
-                                   const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                                   QObject* parent)
+                                   const GlobalSettings& settings, Platform& platform, QObject* parent)
     : QObject(parent)
     , m_ui(widgets)
     , m_session(session)
     , m_sender(sender)
     , m_settings(settings)
     , m_platform(platform)
-    , m_colours(colours)
 {
     connect(m_ui.Command1, &QPushButton::clicked, this, &AnglePositioning::switchClicked);
     connect(m_ui.SETTA_ANGOLO, &QPushButton::clicked, this, &AnglePositioning::setAngle);
@@ -77,7 +75,7 @@ void AnglePositioning::setIdle()
     // The display fields only ever show what the program wrote.
     m_ui.COMANDO->setEnabled(false);
     m_ui.RISPOSTA->setEnabled(false);
-    paintIndicator(m_ui.Shape_RX, m_colours.grey);
+    paintIndicator(m_ui.Shape_RX, IndicatorColour::Grey);
     setState(ServoState::Off);
 }
 
@@ -121,7 +119,7 @@ void AnglePositioning::switchClicked()
 
 void AnglePositioning::switchOn()
 {
-    paintIndicator(m_ui.Shape_RX, m_colours.green);
+    paintIndicator(m_ui.Shape_RX, IndicatorColour::Green);
     setPositioningEnabled(true);
     m_ui.PULISCE->setEnabled(true);
     START_SERVO();
@@ -132,7 +130,7 @@ void AnglePositioning::switchOn()
 void AnglePositioning::switchOff()
 {
     setState(ServoState::Off);
-    paintIndicator(m_ui.Shape_RX, m_colours.grey);
+    paintIndicator(m_ui.Shape_RX, IndicatorColour::Grey);
     setPositioningEnabled(false);
     m_ui.COMANDO->clear();
     m_ui.RISPOSTA->clear();

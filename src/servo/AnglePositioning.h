@@ -6,7 +6,6 @@
 #include <QString>
 
 class BoardSession;
-struct ColourValues;
 struct GlobalSettings;
 class CommandSender;
 class Platform;
@@ -34,8 +33,7 @@ public:
     };
 
     AnglePositioning(const Widgets& widgets, BoardSession& session, CommandSender& sender,
-                     const GlobalSettings& settings, Platform& platform, const ColourValues& colours,
-                     QObject* parent = nullptr);
+                     const GlobalSettings& settings, Platform& platform, QObject* parent = nullptr);
 
     // Sends the servo start line with the stored pin and limits.
     void START_SERVO();
@@ -73,6 +71,5 @@ private:
     CommandSender& m_sender;
     const GlobalSettings& m_settings;
     Platform& m_platform;
-    const ColourValues& m_colours;
     int m_typedAngleLength = 0;
 };

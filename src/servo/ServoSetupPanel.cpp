@@ -31,7 +31,7 @@ const QColor LightGrey(0xC0, 0xC0, 0xC0);
 
 ServoSetupPanel::ServoSetupPanel(const Widgets& widgets, const BoardSession& session, SerialLink& link,
                                  CommandSender& sender, GlobalSettings& settings, Platform& platform,
-                                 const ColourValues& colours, QString programDirectory, QObject* parent)
+                                 QString programDirectory, QObject* parent)
     : QObject(parent)
     , m_ui(widgets)
     , m_session(session)
@@ -39,10 +39,9 @@ ServoSetupPanel::ServoSetupPanel(const Widgets& widgets, const BoardSession& ses
     , m_sender(sender)
     , m_settings(settings)
     , m_platform(platform)
-    , m_colours(colours)
     , m_programDirectory(std::move(programDirectory))
 {
-    paintIndicator(m_ui.Shape1, m_colours.grey);
+    paintIndicator(m_ui.Shape1, IndicatorColour::Grey);
     connect(&m_session, &BoardSession::linkOpenChanged, this, &ServoSetupPanel::enableSendButtons);
     connect(m_ui.setta_servo, &QAction::triggered, this, &ServoSetupPanel::openPanel);
     // toggled, not clicked: a tick set by the program must run the same handling as the operator's.
@@ -73,7 +72,7 @@ bool ServoSetupPanel::eventFilter(QObject* watched, QEvent* event)
 
 void ServoSetupPanel::openPanel()
 {
-    paintIndicator(m_ui.Shape1, m_colours.grey);
+    paintIndicator(m_ui.Shape1, IndicatorColour::Grey);
     m_ui.cboMove->setEditText(OpeningMoveMode);
     m_ui.Frame4->show();
     emit panelOpened();
@@ -128,7 +127,7 @@ void ServoSetupPanel::sendStored(bool fromSwitch)
     if (fromSwitch && !m_session.isLinkOpen())
         return;
     m_sender.writeShown();
-    paintIndicator(m_ui.Shape1, m_colours.green);
+    paintIndicator(m_ui.Shape1, IndicatorColour::Green);
 }
 
 void ServoSetupPanel::sendEntered()
@@ -146,7 +145,7 @@ void ServoSetupPanel::sendEntered()
     m_ui.Text2->clear();
     showLine(servoStartLine(m_ui.TextMotor->text(), m_ui.min_rot->text(), m_ui.max_rot->text()));
     m_sender.writeShown();
-    paintIndicator(m_ui.Shape1, m_colours.green);
+    paintIndicator(m_ui.Shape1, IndicatorColour::Green);
     m_ui.Shape1->repaint();
     // Whatever the board has sent back by now; its answer to this line normally arrives later.
     m_ui.Text2->setText(QString::fromLatin1(m_link.input()));
@@ -205,7 +204,7 @@ void ServoSetupPanel::clearResults()
 {
     m_ui.Text1->clear();
     m_ui.Text2->clear();
-    paintIndicator(m_ui.Shape1, m_colours.grey);
+    paintIndicator(m_ui.Shape1, IndicatorColour::Grey);
 }
 
 void ServoSetupPanel::closePanel()

@@ -4,7 +4,6 @@
 #include <QString>
 
 class BoardSession;
-struct ColourValues;
 struct GlobalSettings;
 class CommandSender;
 class Platform;
@@ -40,8 +39,7 @@ public:
     };
 
     ServoSetupPanel(const Widgets& widgets, const BoardSession& session, SerialLink& link, CommandSender& sender,
-                    GlobalSettings& settings, Platform& platform, const ColourValues& colours, QString programDirectory,
-                    QObject* parent = nullptr);
+                    GlobalSettings& settings, Platform& platform, QString programDirectory, QObject* parent = nullptr);
 
     // Shows the stored values locked, waits one second, then sends them.
     void ESEGUE_ATTACH_SERVO();
@@ -88,6 +86,5 @@ private:
     CommandSender& m_sender;
     GlobalSettings& m_settings;
     Platform& m_platform;
-    const ColourValues& m_colours;
     QString m_programDirectory;
 };

@@ -2,14 +2,13 @@
 
 #include "RigSettings.h"
 #include "SettingKeys.h"
+#include "SettingsProblem.h"
 
 #include <QMap>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
-
-inline constexpr char SettingsFileName[] = "VELTRANO.ini";
 
 // Every setting of the program, loaded whole from VELTRANO.ini by carica_ini. The rest of the
 // program reads its configuration from here, never from the file.
@@ -33,17 +32,6 @@ struct GlobalSettings {
     // Sets a value from the file's text; a number it cannot use becomes 0.
     void setText(Setting setting, const QString& value);
 };
-
-// A setting the program cannot start with, named so the operator can find it in the file.
-struct SettingsProblem {
-    QString section;
-    QString key;
-    QString value;
-    QString expected;
-    QString message() const;
-};
-
-inline const QString SettingsErrorTitle = QStringLiteral("SETTINGS ERROR");
 
 // One value of the file in the program directory; a missing file, section or key, an empty value and
 // the literal value "Not Found" all read as the empty text.

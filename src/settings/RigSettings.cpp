@@ -1,6 +1,5 @@
 #include "RigSettings.h"
 
-#include "GlobalSettings.h"
 #include "NumberText.h"
 #include "ProfileFile.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "SettingKeys.h"
+#include "SettingsProblem.h"
 
 #include <QString>
 
 #include <optional>
 
 class ProfileFile;
-struct SettingsProblem;
 
 // Section [rig]: where rigctld listens, whether the loop follows the radio and how often the radio is
 // asked, how the loop is tuned by SWR and by the receiver's noise, and how it learns a band. A missing section or key

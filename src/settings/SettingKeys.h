@@ -4,6 +4,9 @@
 
 #include <optional>
 
+// The settings file, in the program directory.
+inline constexpr char SettingsFileName[] = "VELTRANO.ini";
+
 // The keys of VELTRANO.ini and what each value must be. The loader, the settings editor and the
 // set-up panel's store all take section, key and range from this one table, so that none of them
 // can drift from the others.

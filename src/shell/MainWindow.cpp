@@ -82,14 +82,14 @@ void MainWindow::createControllers()
     m_replies = new ReplyDisplay({ui.COMANDO, ui.RISPOSTA, ui.Text2}, m_link, this);
     m_memories = new MemoryPanel({this, ui.MEMO, ui.Shape_MEMO, ui.monitor_MEM, ui.FREQ, ui.METERBAND, ui.modeMEMO,
                                   ui.modeop, ui.MEM_VALIDA, ui.esporta_memorie, ui.importa_memorie},
-                                 m_session, m_settings, m_platform, m_colours, m_programDirectory, path_ICONA(), this);
+                                 m_session, m_settings, m_platform, m_programDirectory, path_ICONA(), this);
     m_positioning = new AnglePositioning({window, ui.Command1, ui.Shape_RX, ui.ANGLE, ui.SETTA_ANGOLO, ui.S_piu,
                                           ui.S_meno, ui.PULISCE, ui.COMANDO, ui.RISPOSTA},
-                                         m_session, *m_sender, m_settings, m_platform, m_colours, this);
+                                         m_session, *m_sender, m_settings, m_platform, this);
     m_servoSetup =
         new ServoSetupPanel({window, ui.setta_servo, ui.Frame4, ui.presetta, ui.TextMotor, ui.min_rot, ui.max_rot,
                              ui.cboMove, ui.ESEGUE_SET, ui.Command3, ui.cmdesci, ui.Text1, ui.Shape1, ui.Text2},
-                            m_session, m_link, *m_sender, m_settings, m_platform, m_colours, m_programDirectory, this);
+                            m_session, m_link, *m_sender, m_settings, m_platform, m_programDirectory, this);
 }
 
 void MainWindow::connectControllers()
@@ -132,7 +132,7 @@ void MainWindow::connectRig()
     connect(m_rigLink, &RigLink::frequencyChanged, m_rigFollower, &RigFollower::setFrequency);
     connect(m_rigFollower, &RigFollower::sendRequested, m_positioning, &AnglePositioning::sendChosenAngle);
     connect(m_rigFollower, &RigFollower::changed, this,
-            [this] { showFollowingIndicator(m_ui->Shape_RIG, *m_rigFollower, m_colours); });
+            [this] { showFollowingIndicator(m_ui->Shape_RIG, *m_rigFollower); });
     connect(m_ui->setta_RIG, &QAction::triggered, this, &MainWindow::openRigWindow);
 
     // Tuning by SWR moves the servo through the same send as following, and following waits meanwhile.
@@ -271,7 +271,6 @@ void MainWindow::DISABILITA_COMANDI()
 
 void MainWindow::activate()
 {
-    m_colours = ColourValues();
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - frameGeometry().width()) / 2,

@@ -86,7 +86,6 @@ private:
     SerialLink& m_link;
     BoardSession& m_session;
     Platform& m_platform;
-    ColourValues m_colours;
     std::future<QImage> m_backgroundPicture;
     std::unique_ptr<CommandSender> m_sender;
     ConnectionFrame* m_connection = nullptr;

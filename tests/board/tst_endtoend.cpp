@@ -122,9 +122,9 @@ private slots:
         QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90.5"));
         auto* indicator = setup.rig->get<QWidget>("Shape_RIG");
         QVERIFY(indicator->isVisible());
-        QCOMPARE(indicatorColour(indicator), colourFromValue(ColourValues().green));
+        QCOMPARE(indicatorColour(indicator), IndicatorColour::Green);
         setup.rig->click("Command1");
-        QTRY_COMPARE(indicatorColour(indicator), colourFromValue(ColourValues().orange));
+        QTRY_COMPARE(indicatorColour(indicator), IndicatorColour::Orange);
     }
 
     void tuneBySwrFromTheRigWindow_data()
