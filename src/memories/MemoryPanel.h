@@ -53,6 +53,8 @@ public:
     // A tuned angle into the memory at that frequency, through the memory editor and its questions;
     // a new memory gets the amateur band of the frequency and the radio's mode as the memories name it.
     void storeTuning(double kHz, const QString& degrees, const QString& radioMode);
+    // The memory file was changed from outside the editor: an open editor shows it.
+    void showChangedMemories();
 
 signals:
     void memoryFunctionOpened();

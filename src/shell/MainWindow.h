@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Indicators.h"
+#include "LearnRun.h"
 #include "TuneRun.h"
 
 #include <QImage>
@@ -25,6 +26,7 @@ class SettingsEditor;
 class RigLink;
 class RigFollower;
 class RigWindow;
+class LearnWindow;
 class AboutWindow;
 namespace Ui {
 class VELTRANO;
@@ -77,6 +79,11 @@ private:
     void startRigFollowing();
     void openRigWindow();
     void startTune(TuneRun::Method method);
+    TuneRun::Plan tunePlan(TuneRun::Method method) const;
+    void tuneEnded();
+    void openLearnWindow();
+    void startLearn(const LearnRun::Plan& plan);
+    void learnEnded();
     void openSettingsEditor();
     void openAboutWindow();
 
@@ -96,7 +103,9 @@ private:
     RigLink* m_rigLink = nullptr;
     RigFollower* m_rigFollower = nullptr;
     TuneRun* m_tuneRun = nullptr;
+    LearnRun* m_learnRun = nullptr;
     QPointer<RigWindow> m_rigWindow;
+    QPointer<LearnWindow> m_learnWindow;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
     bool m_shownOnce = false;
