@@ -173,8 +173,15 @@ void MainWindow::openLearnWindow()
 
 void MainWindow::startLearn(const LearnRun::Plan& plan)
 {
-    if (m_tuneRun->isRunning())
+    if (m_tuneRun->isRunning() || m_tuneRun->isRestoreOwed()) {
+        m_platform.message(m_learnWindow,
+                           m_tuneRun->isRunning()
+                               ? QStringLiteral("A TUNE or PEAK run is on: stop it first.")
+                               : QStringLiteral("Waiting for rigctld: the radio is to stop transmitting and get its "
+                                                "settings back first."),
+                           QStringLiteral("LEARN BAND"), MessageIcon::Critical);
         return;
+    }
     const auto degrees = m_session.sentDegrees();
     if (!degrees) {
         m_platform.message(m_learnWindow, QStringLiteral("Send the servo an angle first, or let it follow the radio."),
