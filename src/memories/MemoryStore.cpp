@@ -479,6 +479,47 @@ std::optional<QList<StoredMemory>> MemoryStore::memories()
     return storedRows(query);
 }
 
+std::optional<int> MemoryStore::replaceRange(const QString& band, const QString& mode, double lowKHz, double highKHz,
+                                             const QList<TypedMemory>& memories)
+{
+    int replaced = 0;
+    const bool done = inTransaction([&](const QSqlDatabase& database) {
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT ID, FREQUENZA FROM MEMO_BANDA WHERE BANDA=? COLLATE CASELESS AND "
+                                     "MODO=? COLLATE CASELESS"));
+        query.addBindValue(band.trimmed());
+        query.addBindValue(mode.trimmed());
+        if (!query.exec())
+            return failQuery(Reading, query.lastError());
+        QList<int> inRange;
+        while (query.next()) {
+            bool number = false;
+            const double kHz = query.value(1).toString().trimmed().toDouble(&number);
+            if (number && kHz >= lowKHz && kHz <= highKHz)
+                inRange << query.value(0).toInt();
+        }
+        query.finish();
+        for (const int number : inRange) {
+            if (!run(query, QStringLiteral("DELETE FROM MEMO_BANDA WHERE ID=?"), {number}, Changing))
+                return false;
+        }
+        replaced = int(inRange.size());
+        const std::optional<int> first = memories.isEmpty() ? std::optional(0) : nextNumber();
+        if (!first)
+            return false;
+        query.prepare(memoryInsertion());
+        for (qsizetype i = 0; i < memories.size(); ++i) {
+            if (*first + i > HighestNumber)
+                return failNoNumberLeft();
+            if (!insert(query, int(*first + i), storedForm(memories[i])))
+                return false;
+        }
+        return true;
+    });
+    return done ? std::optional(replaced) : std::nullopt;
+}
+
 bool MemoryStore::change(int number, const TypedMemory& memory)
 {
     return inTransaction([&](const QSqlDatabase& database) {

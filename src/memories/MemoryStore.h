@@ -105,6 +105,11 @@ public:
         int duplicates = 0;
     };
     std::optional<AddedCount> addAll(qsizetype total, const std::function<TypedMemory(qsizetype)>& memoryAt);
+    // The memories of this band and mode (letter case aside) whose kHz lies from lowKHz to highKHz give
+    // way to these, in one transaction, all or none; the new ones are numbered as "NEW" numbers them.
+    // Returns how many gave way.
+    std::optional<int> replaceRange(const QString& band, const QString& mode, double lowKHz, double highKHz,
+                                    const QList<TypedMemory>& memories);
     bool change(int number, const TypedMemory& memory);
     bool remove(int number);
     // Every memory, in number order.

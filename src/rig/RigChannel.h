@@ -30,6 +30,12 @@ public:
     // The last the radio reported; 0 while not known.
     virtual qint64 frequencyHz() const = 0;
 
+    // Queues the commands together, so nothing else comes between them. each sees every reply as it
+    // comes; done runs once all have come, told whether any went unanswered (the link dropped).
+    void requestTogether(const QList<QByteArray>& commands, QObject* context,
+                         std::function<void(const QByteArray& command, const RigReply& reply)> each,
+                         std::function<void(bool unanswered)> done);
+
 signals:
     void stateChanged(RigChannel::State state);
     // 0 when the reading is lost with the connection.

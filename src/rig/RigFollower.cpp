@@ -1,6 +1,26 @@
 #include "RigFollower.h"
 
+#include "BandPlan.h"
 #include "BoardSession.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace {
+
+// The band whose drift offset holds at kHz: one with edges, where the loop drifts alike across it.
+QString driftBandAt(double kHz)
+{
+    const QString label = bandLabelAt(kHz);
+    const QList<Band>& bands = bandPlan();
+    return std::any_of(bands.cbegin(), bands.cend(),
+                       [&label](const Band& band) { return band.label == label && band.hasEdges(); })
+               ? label
+               : QString();
+}
+
+} // namespace
 
 RigFollower::RigFollower(const BoardSession& session, QObject* parent)
     : QObject(parent)
@@ -65,6 +85,27 @@ void RigFollower::setFrequency(qint64 hertz)
     update();
 }
 
+void RigFollower::setDriftHours(int hours)
+{
+    m_offsets = TuningOffsets(hours);
+    update();
+}
+
+void RigFollower::teachOffset(double kHz, int tunedTenths)
+{
+    m_memories.refresh();
+    const QString band = driftBandAt(kHz);
+    if (!band.isEmpty())
+        m_offsets.teach(band, m_table, kHz, tunedTenths, QDateTime::currentMSecsSinceEpoch());
+    update();
+}
+
+void RigFollower::forgetOffset(const QString& band)
+{
+    m_offsets.forget(band);
+    update();
+}
+
 void RigFollower::tuneStarted()
 {
     m_tuneRunning = true;
@@ -85,7 +126,12 @@ void RigFollower::tuneEnded(bool tuned)
 void RigFollower::update()
 {
     m_memories.refresh();
-    m_tuning = m_frequencyHz > 0 ? m_table.lookup(double(m_frequencyHz) / 1000) : std::nullopt;
+    const double kHz = double(m_frequencyHz) / 1000;
+    m_tuning = m_frequencyHz > 0 ? m_table.lookup(kHz) : std::nullopt;
+    const auto drift = m_offsets.offset(driftBandAt(kHz), QDateTime::currentMSecsSinceEpoch());
+    m_offsetTenths = m_tuning && drift ? std::optional(drift->tenths) : std::nullopt;
+    if (m_offsetTenths)
+        m_tuning->tenths += *m_offsetTenths;
     // The radio moved since the loop was tuned: the memories' angle goes out again, even the same one.
     if (!m_tuneRunning && m_tunedAtHz && m_frequencyHz > 0 && m_frequencyHz != *m_tunedAtHz) {
         m_tunedAtHz.reset();

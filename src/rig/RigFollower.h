@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MemoryFileWatch.h"
+#include "TuningOffsets.h"
 #include "TuningTable.h"
 
 #include <QByteArray>
@@ -31,8 +32,17 @@ public:
     QString statusText() const;
     bool isFollowing() const { return m_following; }
     qint64 frequencyHz() const { return m_frequencyHz; }
-    // The angle for the radio's frequency and the memories it came from, whether sent or not.
+    // The angle for the radio's frequency and the memories it came from, whether sent or not; with the
+    // drift offset of the frequency's band added.
     const std::optional<Tuning>& tuning() const { return m_tuning; }
+    // That offset, while one is in force for the radio's band.
+    const std::optional<int>& offsetTenths() const { return m_offsetTenths; }
+    // How long an offset holds.
+    void setDriftHours(int hours);
+    // A TUNE or PEAK run at kHz ended with the servo at tunedTenths: how far the memories are off
+    // there holds for the whole band.
+    void teachOffset(double kHz, int tunedTenths);
+    void forgetOffset(const QString& band);
 
 public slots:
     void setFollowing(bool following);
@@ -55,6 +65,8 @@ private:
     const BoardSession& m_session;
     MemoryFileWatch m_memories;
     TuningTable m_table;
+    TuningOffsets m_offsets{12};
+    std::optional<int> m_offsetTenths;
     bool m_following = false;
     qint64 m_frequencyHz = 0;
     std::optional<Tuning> m_tuning;

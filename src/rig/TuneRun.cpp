@@ -87,7 +87,39 @@ void TuneRun::start(const Plan& plan, int startTenths)
 {
     if (isRunning())
         return;
+    if (!begin(plan, startTenths))
+        return;
+    // On receive first: PEAK all the way, TUNE near enough to transmit for the last tenths only.
+    m_stage = Stage::Listening;
+    m_meter = Meter::Noise;
+    m_peak.emplace(startTenths, plan.lowestTenths, plan.highestTenths,
+                   plan.method == Method::ByNoise ? PeakSearch::Precision::Fine : PeakSearch::Precision::Coarse);
+    emit readingsChanged();
+    listen(m_peak->start());
+}
+
+void TuneRun::check(const Plan& plan, int tenths)
+{
+    if (isRunning())
+        return;
+    if (!begin(plan, tenths))
+        return;
+    m_checkTenths = tenths;
+    emit readingsChanged();
+    if (plan.method == Method::ByNoise) {
+        m_stage = Stage::Listening;
+        m_meter = Meter::Noise;
+        listen({tenths, CheckReadings});
+    } else {
+        m_meter = Meter::Swr;
+        prepareRadio();
+    }
+}
+
+bool TuneRun::begin(const Plan& plan, int startTenths)
+{
     m_plan = plan;
+    m_checkTenths.reset();
     m_frequencyHz = m_channel.frequencyHz();
     m_savedMode.clear();
     m_startTenths = startTenths;
@@ -111,16 +143,10 @@ void TuneRun::start(const Plan& plan, int startTenths)
         emit readingsChanged();
         emit progressed();
         emit finished(*m_outcome);
-        return;
+        return false;
     }
     m_runContext = new QObject(this);
-    // On receive first: PEAK all the way, TUNE near enough to transmit for the last tenths only.
-    m_stage = Stage::Listening;
-    m_meter = Meter::Noise;
-    m_peak.emplace(startTenths, plan.lowestTenths, plan.highestTenths,
-                   plan.method == Method::ByNoise ? PeakSearch::Precision::Fine : PeakSearch::Precision::Coarse);
-    emit readingsChanged();
-    listen(m_peak->start());
+    return true;
 }
 
 // What the radio has now, to give it back; then the tune mode and power, checked, before keying.
@@ -154,7 +180,7 @@ void TuneRun::prepareRadio()
                                        QStringLiteral("the power %1% (it has %2%)")
                                            .arg(m_plan.powerPercent)
                                            .arg(set ? QString::number(std::round(*set * 100)) : QStringLiteral("?")));
-                        go(m_search->start());
+                        go(m_checkTenths ? SwrSearch::Move{*m_checkTenths, true} : m_search->start());
                     });
                 });
             });
@@ -250,6 +276,15 @@ void TuneRun::readNoise()
 
 void TuneRun::noiseRead()
 {
+    if (m_checkTenths) {
+        if (m_noiseFailed || m_noiseReadings.empty())
+            return end(Outcome::NoStrengthLevel);
+        double sum = 0;
+        for (double db : m_noiseReadings)
+            sum += db;
+        m_noiseDb = sum / double(m_noiseReadings.size());
+        return end(Outcome::Checked);
+    }
     const auto next =
         m_peak->next(m_noiseFailed ? std::span<const double>() : std::span<const double>(m_noiseReadings));
     if (next)
@@ -294,6 +329,8 @@ void TuneRun::takeSwr(const RigReply& reply)
     }
     m_noPowerRetried = false;
     takeReading(*swr, Meter::Swr);
+    if (m_checkTenths)
+        return end(Outcome::Checked);
     if (const auto next = m_search->next(*swr))
         go(*next);
     else
@@ -371,31 +408,25 @@ void TuneRun::restore()
     const bool endingRun = m_stage != Stage::Idle;
     m_stage = Stage::Restoring;
     m_runContext = new QObject(this);
-    const QList<QByteArray> commands = restoreCommands();
-    auto pending = std::make_shared<qsizetype>(commands.size());
-    auto lost = std::make_shared<bool>(false);
-    for (const QByteArray& command : commands) {
-        const bool unkeying = command == commands.constFirst();
-        ask(command, [this, pending, lost, unkeying, endingRun](const RigReply& reply) {
-            if (reply.status == RigReply::NotAnswered)
-                *lost = true;
-            else if (unkeying && m_keyed) {
+    m_channel.requestTogether(
+        restoreCommands(), m_runContext,
+        [this](const QByteArray& command, const RigReply& reply) {
+            if (command == "\\set_ptt 0" && reply.status != RigReply::NotAnswered && m_keyed) {
                 m_keyed = false;
                 m_onAirMs = m_onAir.elapsed();
             }
-            if (--*pending > 0)
-                return;
+        },
+        [this, endingRun](bool lost) {
             delete std::exchange(m_runContext, nullptr);
-            m_restoreOwed = *lost;
+            m_restoreOwed = lost;
             // Until then the guard holds the deadline: it unkeys on its own should nothing else get through.
-            if (!*lost && std::exchange(m_guardToldOnAir, false) && m_guard)
+            if (!lost && std::exchange(m_guardToldOnAir, false) && m_guard)
                 m_guard->offAir();
             m_stage = Stage::Idle;
             emit progressed();
             if (endingRun)
                 emit finished(*m_outcome);
         });
-    }
 }
 
 QList<QByteArray> TuneRun::restoreCommands() const
@@ -471,6 +502,12 @@ QString TuneRun::outcomeText() const
         return backAtStart(QStringLiteral("No peak: the S-meter read above S9+20, a signal rather than noise."));
     case Outcome::NoStrengthLevel:
         return backAtStart(QStringLiteral("No peak: the radio gives no S-meter reading (STRENGTH)."));
+    case Outcome::Checked:
+        return m_meter == Meter::Swr
+                   ? QStringLiteral("Checked: SWR %1 at %2°.").arg(*m_swr, 0, 'f', 2).arg(angleText(*m_checkTenths))
+                   : QStringLiteral("Checked: noise %1 dB at %2°.")
+                         .arg(*m_noiseDb, 0, 'f', 1)
+                         .arg(angleText(*m_checkTenths));
     case Outcome::StoppedByOperator: return QStringLiteral("Stopped.");
     case Outcome::PortClosed: return QStringLiteral("Stopped: the port to the board closed.");
     case Outcome::ServoOff: return QStringLiteral("Stopped: the servo was switched off.");

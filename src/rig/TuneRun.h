@@ -67,6 +67,8 @@ public:
         NoStrengthLevel,
         // The guard that unkeys the radio should the program die could not act: never keyed.
         GuardNotReady,
+        // A check: the one reading at the angle asked for was taken.
+        Checked,
     };
 
     // A meter reading the run took, where the servo stood.
@@ -96,6 +98,12 @@ public:
 
     // Starts a run from the angle the servo stands at; nothing when a run is already on.
     void start(const Plan& plan, int startTenths);
+    // A check of one angle, for a caller that wants to know how good it is without tuning: the servo
+    // goes there and the meter is read once (By SWR: keyed as TUNE keys, for one reading; By Noise:
+    // CheckReadings S-meter readings, their mean). Ends Checked with the reading in swr() or noiseDb(),
+    // or as a run that stopped, the radio given back what it had.
+    void check(const Plan& plan, int tenths);
+    static constexpr int CheckReadings = 4;
     // Ends a run that is on, as the operator or the program asks (the window closed).
     void stop(Outcome why = Outcome::StoppedByOperator);
     // The program is ending: a run that is on, or what a dropped link still owes the radio, ends now
@@ -142,6 +150,8 @@ signals:
 private:
     enum class Stage { Idle, Listening, Preparing, OnAir, Restoring };
 
+    // Starts afresh; false when the guard refuses a run that would key, and the run has ended so.
+    bool begin(const Plan& plan, int startTenths);
     void ask(const QByteArray& command, std::function<void(const RigReply&)> handler);
     void prepareRadio();
     void keyUp();
@@ -177,6 +187,7 @@ private:
     std::vector<double> m_noiseReadings;
     bool m_noiseFailed = false;
     int m_startTenths = 0;
+    std::optional<int> m_checkTenths; // a check's angle: one reading there, no search
     QTimer m_settleTimer;
     QTimer m_limitTimer;
     QElapsedTimer m_onAir;

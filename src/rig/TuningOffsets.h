@@ -32,6 +32,8 @@ public:
 
     // A TUNE or PEAK run on this band at kHz ended with the servo at tunedTenths.
     Teaching teach(const QString& band, const TuningTable& memories, double kHz, int tunedTenths, qint64 nowMs);
+    // The band's memories were learned again: they hold no drift.
+    void forget(const QString& band) { m_offsets.remove(band); }
     // The band's offset still in force now; nothing when none was taught or it is too old.
     std::optional<Offset> offset(const QString& band, qint64 nowMs) const;
     // The angle following sends on the band at kHz: the memories' one with the offset added.

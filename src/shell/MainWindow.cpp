@@ -7,6 +7,7 @@
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
 #include "GuardClient.h"
+#include "LearnWindow.h"
 #include "MemoryPanel.h"
 #include "MemoryStore.h"
 #include "Pictures.h"
@@ -27,6 +28,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDir>
 #include <QLayout>
 #include <QScreen>
@@ -62,9 +64,12 @@ MainWindow::MainWindow(QString programDirectory, GlobalSettings& settings, Seria
 
 MainWindow::~MainWindow()
 {
-    // A radio transmitting for a tune run is unkeyed before the link goes.
+    // A radio transmitting for a tune run is unkeyed before the link goes, and a learning one gets its
+    // frequency back too.
+    m_learnRun->programEnding();
     m_tuneRun->programEnding();
     // The controllers hold pointers into the form: they go first, while every control is still there.
+    delete m_learnWindow;
     delete m_rigWindow;
     delete m_tuningChart;
     delete m_servoSetup;
@@ -142,8 +147,7 @@ void MainWindow::connectRig()
     // Tuning by SWR moves the servo through the same send as following, and following waits meanwhile.
     m_tuneRun = new TuneRun(*m_rigLink, m_session, this);
     connect(m_tuneRun, &TuneRun::moveRequested, m_positioning, &AnglePositioning::sendChosenAngle);
-    connect(m_tuneRun, &TuneRun::finished, m_rigFollower,
-            [this] { m_rigFollower->tuneEnded(m_tuneRun->tunedTenths().has_value()); });
+    connect(m_tuneRun, &TuneRun::finished, this, &MainWindow::tuneEnded);
 
     // Where TUNE may transmit, the guard runs for the session from the first connection to rigctld
     // on, so it is ready before the first key-up.
@@ -153,6 +157,64 @@ void MainWindow::connectRig()
         if (state == RigChannel::State::Connected && m_settings.rig.TUNE_TX)
             m_guard->start(m_rigLink->host(), m_rigLink->port());
     });
+
+    // Learning a band tunes through the same run, point after point; following waits meanwhile.
+    m_learnRun = new LearnRun(*m_rigLink, *m_tuneRun, this);
+    connect(m_learnRun, &LearnRun::finished, this, &MainWindow::learnEnded);
+    connect(m_ui->learnBand, &QAction::triggered, this, &MainWindow::openLearnWindow);
+}
+
+void MainWindow::tuneEnded()
+{
+    if (m_learnRun->isRunning())
+        return;
+    const auto tuned = m_tuneRun->tunedTenths();
+    if (tuned && m_tuneRun->frequencyHz() > 0)
+        m_rigFollower->teachOffset(double(m_tuneRun->frequencyHz()) / 1000, *tuned);
+    m_rigFollower->tuneEnded(tuned.has_value());
+}
+
+void MainWindow::openLearnWindow()
+{
+    showSingleInstance(m_learnWindow, [this] {
+        auto* window =
+            new LearnWindow(*m_learnRun, *m_rigLink, m_session, m_settings.rig, m_platform, path_ICONA(), this);
+        connect(window, &LearnWindow::learnRequested, this, &MainWindow::startLearn);
+        return window;
+    });
+}
+
+void MainWindow::startLearn(const LearnRun::Plan& plan)
+{
+    if (m_tuneRun->isRunning() || m_tuneRun->isRestoreOwed()) {
+        m_platform.message(m_learnWindow,
+                           m_tuneRun->isRunning()
+                               ? QStringLiteral("A TUNE or PEAK run is on: stop it first.")
+                               : QStringLiteral("Waiting for rigctld: the radio is to stop transmitting and get its "
+                                                "settings back first."),
+                           QStringLiteral("LEARN BAND"), MessageIcon::Critical);
+        return;
+    }
+    const auto degrees = m_session.sentDegrees();
+    if (!degrees) {
+        m_platform.message(m_learnWindow, QStringLiteral("Send the servo an angle first, or let it follow the radio."),
+                           QStringLiteral("LEARN BAND"), MessageIcon::Critical);
+        return;
+    }
+    LearnRun::Plan learning = plan;
+    learning.tune = tunePlan(TuneRun::Method::BySwr);
+    m_rigFollower->tuneStarted();
+    m_learnRun->start(learning, int(std::lround(*degrees * 10)));
+}
+
+void MainWindow::learnEnded()
+{
+    if (storeLearnedPoints(*m_learnRun, memoryFilePath(m_programDirectory, m_settings), QDate::currentDate(),
+                           m_platform, m_learnWindow)) {
+        m_memories->showChangedMemories();
+        m_rigFollower->forgetOffset(m_learnRun->plan().band);
+    }
+    m_rigFollower->tuneEnded(false);
 }
 
 void MainWindow::startTune(TuneRun::Method method)
@@ -165,6 +227,14 @@ void MainWindow::startTune(TuneRun::Method method)
                            MessageIcon::Critical);
         return;
     }
+    if (m_learnRun->isRunning())
+        return;
+    m_rigFollower->tuneStarted();
+    m_tuneRun->start(tunePlan(method), int(std::lround(*degrees * 10)));
+}
+
+TuneRun::Plan MainWindow::tunePlan(TuneRun::Method method) const
+{
     const RigSettings& rig = m_settings.rig;
     TuneRun::Plan plan;
     plan.method = method;
@@ -175,14 +245,14 @@ void MainWindow::startTune(TuneRun::Method method)
     plan.peakSettleMs = rig.PEAK_SETTLE_MS;
     plan.lowestTenths = m_settings.MINROT * 10;
     plan.highestTenths = m_settings.MAXROT * 10;
-    m_rigFollower->tuneStarted();
-    m_tuneRun->start(plan, int(std::lround(*degrees * 10)));
+    return plan;
 }
 
 void MainWindow::startRigFollowing()
 {
     const RigSettings& rig = m_settings.rig;
     m_rigFollower->setMemoryFile(memoryFilePath(m_programDirectory, m_settings));
+    m_rigFollower->setDriftHours(rig.DRIFT_HOURS);
     if (rig.FOLLOW) {
         m_rigFollower->setFollowing(true);
         m_rigLink->start(rig.HOST, quint16(rig.PORT), rig.POLL_MS);
@@ -217,6 +287,7 @@ void MainWindow::exitProgram()
     // A radio transmitting for a tune run is unkeyed and given back its settings first, before the
     // pause of the attach line. The servo is left attached with its stored values, then everything
     // is let go at once.
+    m_learnRun->programEnding();
     m_tuneRun->programEnding();
     if (m_link.isOpen()) {
         ESEGUE_ATTACH_SERVO();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Indicators.h"
+#include "LearnRun.h"
 #include "TuneRun.h"
 
 #include <QImage>
@@ -26,6 +27,7 @@ class SettingsEditor;
 class RigLink;
 class RigFollower;
 class RigWindow;
+class LearnWindow;
 class AboutWindow;
 class TuningChartWindow;
 namespace Ui {
@@ -81,6 +83,11 @@ private:
     void openRigWindow();
     void openTuningChart();
     void startTune(TuneRun::Method method);
+    TuneRun::Plan tunePlan(TuneRun::Method method) const;
+    void tuneEnded();
+    void openLearnWindow();
+    void startLearn(const LearnRun::Plan& plan);
+    void learnEnded();
     void openSettingsEditor();
     void openAboutWindow();
 
@@ -103,6 +110,8 @@ private:
     GuardClient* m_guard = nullptr;
     QPointer<RigWindow> m_rigWindow;
     QPointer<TuningChartWindow> m_tuningChart;
+    LearnRun* m_learnRun = nullptr;
+    QPointer<LearnWindow> m_learnWindow;
     QPointer<SettingsEditor> m_settingsEditor;
     QPointer<AboutWindow> m_aboutWindow;
     bool m_shownOnce = false;

@@ -3,72 +3,24 @@
 // its mode and power, also when the daemon dies mid-run. PEAK walks there on receive, by the noise.
 #include "BoardSession.h"
 #include "EmulatedBoard.h"
+#include "FakePlatform.h"
+#include "LearnRun.h"
+#include "LoopModel.h"
 #include "RigDaemon.h"
+#include "RigFollower.h"
 #include "RigLink.h"
+#include "ServoShaft.h"
 #include "SimulatedStation.h"
+#include "StationOnBoard.h"
 #include "TuneRun.h"
 #include "TuningTable.h"
 
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <cmath>
-
-namespace {
-
-// The pulse the firmware puts out for an angle in tenths, as the emulator reports it.
-int widthOf(int tenths)
-{
-    return int(std::lround(544 + tenths * 1856 / 1800.0));
-}
-
-// The radio as the station had it before the run, and as it must be after: USB, its normal passband,
-// half power, not transmitting.
-const QString RadioAtRest = QStringLiteral("USB 2400 0.500000 0");
-const QStringList StationAtRest = {"--freq", "7050000", "--mode", "USB", "--power", "0.5"};
-
-// The station and the board, the servo standing this far from the dip, and a run linked to both.
-struct StationOnBoard {
-    EmulatedBoard board;
-    SimulatedStation station;
-    QSerialPort port;
-    RigLink link;
-    BoardSession session;
-    std::optional<TuneRun> run;
-    int startTenths = 0;
-
-    bool start(const QStringList& stationOptions, double degreesOffDip)
-    {
-        if (!board.start())
-            return false;
-        board.pulseLineTaker = [this](const QByteArray& line) { station.takePulseLine(line); };
-        if (!station.start(StationAtRest + stationOptions))
-            return false;
-        port.setPortName(board.devicePath());
-        port.setBaudRate(9600);
-        if (!port.open(QIODevice::ReadWrite))
-            return false;
-        QObject::connect(&port, &QSerialPort::readyRead, &port, [this] { port.readAll(); });
-        startTenths = int(std::lround((station.dip() + degreesOffDip) * 10));
-        send(QStringLiteral("IS,9,0,180,"));
-        send(QStringLiteral("A,%1,").arg(angleText(startTenths)));
-        if (!board.waitWidth(9, widthOf(startTenths), 1))
-            return false;
-        link.start(QStringLiteral("127.0.0.1"), station.port(), 100);
-        if (!QTest::qWaitFor([this] { return link.state() == RigLink::State::Connected; }, 5000))
-            return false;
-        session.setLinkOpen(true);
-        session.setServoState(ServoState::On);
-        run.emplace(link, session);
-        QObject::connect(&*run, &TuneRun::moveRequested, &port,
-                         [this](const QString& angle) { send("A," + angle + ','); });
-        return true;
-    }
-    void send(const QString& line) { port.write((line + u'\r').toLatin1()); }
-};
-
-} // namespace
 
 // Everything a peer answers to one line, taken as complete once it has been quiet for a moment: the
 // plain form says nothing about how many lines an answer has.
@@ -178,6 +130,65 @@ private slots:
                  qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
         QVERIFY(std::abs(board.width(9) - widthOf(*run.tunedTenths())) <= 1); // the emulator reports whole us
         QVERIFY(std::abs(*run.swr() - last->captured(1).toDouble()) < 0.001); // the log has three decimals
+    }
+
+    void learnBandThenFollow_data()
+    {
+        QTest::addColumn<LearnPlacement::Method>("method");
+        QTest::addColumn<double>("worstSwr");
+
+        QTest::newRow("by SWR") << LearnPlacement::Method::Swr << 1.5;
+        QTest::newRow("by noise") << LearnPlacement::Method::Noise << 2.0;
+    }
+
+    // 40 m learned with a servo whose shaft stands off the commanded angle by a wave: afterwards,
+    // following alone keeps the station's loop under the SWR asked for across the range, and the radio
+    // is back on its frequency, mode and power.
+    void learnBandThenFollow()
+    {
+        QFETCH(LearnPlacement::Method, method);
+        QFETCH(double, worstSwr);
+        const double errorDegrees = 0.2;
+        const double errorPeriod = 3;
+
+        StationOnBoard setup;
+        QVERIFY2(setup.start({"--servo-error", QString::number(errorDegrees), "--servo-error-period",
+                              QString::number(errorPeriod)},
+                             1.2),
+                 "the station and the board did not come up");
+        LearnRun learn(setup.link, *setup.run);
+        QSignalSpy finished(&learn, &LearnRun::finished);
+        LearnRun::Plan plan;
+        plan.placement = {7000, 7200, method, 1.5};
+        plan.tune.settleMs = 50;
+        plan.tune.peakSettleMs = 100;
+        plan.band = QStringLiteral("40");
+        learn.start(plan, setup.startTenths);
+        QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 240000);
+        QVERIFY2(learn.outcome() == LearnRun::Outcome::Completed, qPrintable(learn.outcomeText()));
+        QTRY_VERIFY(!learn.isRunning());
+        QCOMPARE(setup.station.radio(), RadioAtRest);
+        QCOMPARE(setup.station.logged(QStringLiteral("^FREQ (\\d+)"))->captured(1), QStringLiteral("7050000"));
+        if (method == LearnPlacement::Method::Noise)
+            QCOMPARE(setup.station.count(QStringLiteral("^PTT on")), 0);
+
+        QTemporaryDir directory;
+        const QString memoryFile = directory.filePath(QStringLiteral("VELTRANO.MDB"));
+        FakePlatform platform;
+        QVERIFY(storeLearnedPoints(learn, memoryFile, QDate::currentDate(), platform, nullptr));
+        RigFollower follower(setup.session);
+        follower.setMemoryFile(memoryFile);
+        follower.setFollowing(true);
+        ServoShaft servo(0, 0, 0);
+        servo.setError(errorDegrees, errorPeriod);
+        for (int step = 0; step < 25; ++step) {
+            const double hertz = 7000e3 + step * 200e3 / 24;
+            follower.setFrequency(qint64(hertz));
+            QVERIFY(follower.tuning());
+            const double commanded = follower.tuning()->tenths / 10.0;
+            const double swr = LoopModel().swr(commanded + servo.errorDegrees(commanded), hertz);
+            QVERIFY2(swr <= worstSwr, qPrintable(QStringLiteral("SWR %1 at %2 kHz").arg(swr).arg(hertz / 1e3)));
+        }
     }
 };
 

@@ -50,6 +50,12 @@ int addBurst(const QString& path)
     }
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestMemoryStore : public QObject {
@@ -100,6 +106,54 @@ private slots:
         OtherConnection(rig.path).exec(QStringLiteral("INSERT INTO MEMO_BANDA (ID, BANDA) VALUES (32767, '6')"));
         QCOMPARE(rig.store.add(memory(QStringLiteral("40"))), std::nullopt);
         QVERIFY(rig.store.problem().contains(QStringLiteral("32767")));
+    }
+
+    void aBandsRangeIsReplacedInOneTransaction_data()
+    {
+        QTest::addColumn<QString>("obstacle"); // set up by another program before the replacement
+        QTest::newRow("replaced") << QString();
+        QTest::newRow("an insert refused after the deletions")
+            << QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON MEMO_BANDA WHEN NEW.FREQUENZA = '7200' "
+                              "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        QTest::newRow("locked by another program") << QStringLiteral("BEGIN EXCLUSIVE");
+    }
+
+    // The memories of one band and mode within the range give way to the new ones, all at once or not
+    // at all: a replacement that fails leaves every byte of the file as it was.
+    void aBandsRangeIsReplacedInOneTransaction()
+    {
+        QFETCH(QString, obstacle);
+        StoreRig rig;
+        QVERIFY(rig.store.open(rig.path));
+        const QList<TypedMemory> before = {memory("40", "ssb", "6990"),   memory("40", "SSB", "7000"),
+                                           memory("40", "SSB", "7100.5"), memory("40", "CW", "7100"),
+                                           memory("20", "SSB", "7100"),   memory("40", "SSB", "7201")};
+        QVERIFY(rig.store.addAll(before.size(), [&](qsizetype i) { return before[i]; }));
+        OtherConnection other(rig.path);
+        if (!obstacle.isEmpty())
+            QVERIFY(other.exec(obstacle).isActive());
+        const QByteArray bytes = fileBytes(rig.path);
+
+        const QList<TypedMemory> learned = {memory("40", "SSB", "7000"), memory("40", "SSB", "7200")};
+        const auto replaced = rig.store.replaceRange(QStringLiteral("40"), QStringLiteral("SSB"), 7000, 7200, learned);
+        if (!obstacle.isEmpty()) {
+            QCOMPARE(replaced, std::nullopt);
+            QVERIFY(!rig.store.problem().isEmpty());
+            rig.store.close();
+            other.exec(QStringLiteral("ROLLBACK"));
+            QCOMPARE(fileBytes(rig.path), bytes);
+            return;
+        }
+        QCOMPARE(replaced, 2);
+        const auto after = rig.store.memories();
+        QVERIFY2(after, qPrintable(rig.store.problem()));
+        QStringList kept;
+        for (const StoredMemory& stored : *after)
+            kept << QStringLiteral("%1 %2 %3 %4 %5")
+                        .arg(stored.number)
+                        .arg(stored.band, stored.mode, stored.frequency, stored.command);
+        QCOMPARE(kept, QStringList({"1 40 SSB 6990 A,9", "4 40 CW 7100 A,9", "5 20 SSB 7100 A,9", "6 40 SSB 7201 A,9",
+                                    "7 40 SSB 7000 A,9", "8 40 SSB 7200 A,9"}));
     }
 
     void filesThatAreNotOursAreReportedAndLeftAlone_data()

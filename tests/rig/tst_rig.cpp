@@ -4,6 +4,7 @@
 #include "FakePlatform.h"
 #include "FullDisk.h"
 #include "GlobalSettings.h"
+#include "LearnWindow.h"
 #include "MemoryStore.h"
 #include "OtherConnection.h"
 #include "RigDaemon.h"
@@ -17,11 +18,14 @@
 #include "Widgets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -283,6 +287,17 @@ private slots:
              },
              "90", Status::Following},
             {"beyond the valid memories", [&] { follower.setFrequency(21000000); }, "110", Status::Following},
+            {"back on 40 m", [&] { follower.setFrequency(7000000); }, "90", Status::Following},
+            {"a run finds the loop 0.4 higher", [&] { follower.teachOffset(7000, 904); }, "90.4", Status::Following},
+            {"the whole band follows it", [&] { follower.setFrequency(7100000); }, "110.4", Status::Following},
+            {"not another band", [&] { follower.setFrequency(21000000); }, "110", Status::Following},
+            {"over a degree off teaches nothing",
+             [&] {
+                 follower.setFrequency(7100000);
+                 follower.teachOffset(7100, 1125);
+             },
+             "110.4", Status::Following},
+            {"the band learned again", [&] { follower.forgetOffset(QStringLiteral("40")); }, "110", Status::Following},
             {"following off", [&] { follower.setFollowing(false); }, {}, Status::Off},
         };
         for (const Step& step : steps) {
@@ -500,6 +515,94 @@ private slots:
         QVERIFY(!link.isRunning());
         QCOMPARE(connectButton->text(), QStringLiteral("&Connect"));
         QCOMPARE(widget<QLineEdit>(window, "frequencyField")->text(), QString());
+    }
+
+    void learnWindowRefusesWhatItCannotUse_data()
+    {
+        QTest::addColumn<QStringList>("fields"); // From, To, Max SWR, By
+        QTest::addColumn<bool>("tuneTx");
+        QTest::addColumn<bool>("radio"); // connected to rigctld
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<bool>("servoOn");
+        QTest::addColumn<QString>("named"); // in the message; empty when the run is asked for
+
+        const QStringList band = {"7000", "7200", "1.5", "SWR"};
+        const auto row = [](const char* name, const QStringList& fields, bool tuneTx, bool radio, bool open, bool on,
+                            const QString& named) {
+            QTest::newRow(name) << fields << tuneTx << radio << open << on << named;
+        };
+        row("asked for", band, true, true, true, true, QString());
+        row("by noise with TUNE_TX=0", {"7000", "7200", "1.5", "Noise"}, false, true, true, true, QString());
+        row("From not below To", {"7200", "7000", "1.5", "SWR"}, true, true, true, true, "From (kHz) :");
+        row("From below 1800", {"1700", "7200", "1.5", "SWR"}, true, true, true, true, "From (kHz) :");
+        row("To above 54000", {"7000", "54001", "1.5", "SWR"}, true, true, true, true, "To (kHz) :");
+        row("To no number", {"7000", "7,2", "1.5", "SWR"}, true, true, true, true, "To (kHz) :");
+        row("Max SWR above 3", {"7000", "7200", "3.5", "SWR"}, true, true, true, true, "Max SWR :");
+        row("Max SWR below 1.1", {"7000", "7200", "1", "SWR"}, true, true, true, true, "Max SWR :");
+        row("SWR with TUNE_TX=0", band, false, true, true, true, "TUNE_TX");
+        row("no rig link", band, true, false, true, true, "rigctld");
+        row("port closed", band, true, true, false, true, "port");
+        row("servo off", band, true, true, true, false, "switch it on");
+    }
+
+    void learnWindowRefusesWhatItCannotUse()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, tuneTx);
+        QFETCH(bool, radio);
+        QFETCH(bool, portOpen);
+        QFETCH(bool, servoOn);
+        QFETCH(QString, named);
+
+        START_RIGCTLD_OR_SKIP(daemon);
+        RigWindowRig rig;
+        rig.settings.rig.TUNE_TX = tuneTx ? 1 : 0;
+        if (radio) {
+            rig.link.start(QStringLiteral("127.0.0.1"), daemon.port(), 40);
+            QVERIFY(QTest::qWaitFor([&] { return rig.link.frequencyHz() > 0; }, WaitMs));
+        }
+        rig.session.setLinkOpen(portOpen);
+        rig.session.setServoState(servoOn ? ServoState::On : ServoState::Off);
+        LearnRun learn(rig.link, rig.tuneRun);
+        LearnWindow window(learn, rig.link, rig.session, rig.settings.rig, rig.platform, QString());
+        window.show();
+        QSignalSpy requested(&window, &LearnWindow::learnRequested);
+
+        // A band fills the range with its edges; every field is named by its label.
+        auto* bandField = widget<QComboBox>(window, "bandField");
+        bandField->setCurrentIndex(bandField->findText(QStringLiteral("20")));
+        QCOMPARE(widget<QLineEdit>(window, "fromField")->text() + '-' + widget<QLineEdit>(window, "toField")->text(),
+                 QStringLiteral("14000-14350"));
+        bandField->setCurrentIndex(bandField->findText(QStringLiteral("40")));
+        const char* names[] = {"fromField", "toField", "maxSwrField"};
+        for (int i = 0; i < 3; ++i)
+            widget<QLineEdit>(window, names[i])->setText(fields[i]);
+        widget<QComboBox>(window, "byField")->setCurrentText(fields[3]);
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->objectName() != u"statusLabel")
+                QVERIFY2(label->buddy(), qPrintable(label->objectName()));
+        }
+
+        widget<QPushButton>(window, "learnButton")->click();
+        QCOMPARE(requested.size(), named.isEmpty() ? 1 : 0);
+        QCOMPARE(rig.platform.messages.size(), named.isEmpty() ? 0 : 1);
+        if (!named.isEmpty()) {
+            QVERIFY2(rig.platform.messages.constFirst().text.contains(named),
+                     qPrintable(rig.platform.messages.constFirst().text));
+            QCOMPARE(rig.platform.messages.constFirst().title, QStringLiteral("LEARN BAND"));
+        }
+        // The window as it was.
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(widget<QLineEdit>(window, names[i])->text(), fields[i]);
+        QCOMPARE(widget<QComboBox>(window, "modeField")->currentText(), QStringLiteral("SSB"));
+        QVERIFY(widget<QPushButton>(window, "learnButton")->isEnabled());
+        if (named.isEmpty()) {
+            const auto plan = requested.constFirst().constFirst().value<LearnRun::Plan>();
+            QCOMPARE(plan.placement.fromKHz, fields[0].toDouble());
+            QCOMPARE(plan.placement.toKHz, fields[1].toDouble());
+            QCOMPARE(plan.placement.maxSwr, fields[2].toDouble());
+            QCOMPARE(plan.band + ' ' + plan.mode, QStringLiteral("40 SSB"));
+        }
     }
 
 #ifdef Q_OS_UNIX

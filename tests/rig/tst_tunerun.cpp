@@ -2,7 +2,10 @@
 // makes it stop, and that whatever ends the run, the radio is unkeyed first and given back its mode,
 // passband and power.
 #include "BoardSession.h"
+#include "FakePlatform.h"
 #include "KeyingGuard.h"
+#include "LearnRun.h"
+#include "MemoryStore.h"
 #include "RigChannel.h"
 #include "TuneRun.h"
 
@@ -10,6 +13,7 @@
 #include <QPointer>
 #include <QQueue>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -123,13 +127,20 @@ private:
             return "Mode: " + mode + "\nPassband: " + passband + "\nRPRT 0";
         if (command == "\\get_level RFPOWER")
             return power + "\nRPRT 0";
+        if (command == "\\get_freq")
+            return "Frequency: " + QByteArray::number(m_frequencyHz) + "\nRPRT 0";
+        if (words.value(0) == "\\set_freq" && words.size() == 2) {
+            // Told at the next poll.
+            QTimer::singleShot(0, this, [this, hertz = words[1].toLongLong()] { tune(hertz); });
+            return "RPRT 0";
+        }
         if (command == "\\get_level SWR") {
-            const double swr = transmitting ? 1 + std::abs(servoAngle.toDouble() - 88.3) / 2 : 0;
+            const double swr = transmitting ? 1 + std::abs(servoAngle.toDouble() - dip()) / 2 : 0;
             return QByteArray::number(swr, 'f', 6) + "\nRPRT 0";
         }
         if (command == "\\get_level STRENGTH") {
             // Whole dB; the loop passes half the noise 0.3 degrees off its resonance.
-            const double off = (servoAngle.toDouble() - 88.3) / 0.3;
+            const double off = (servoAngle.toDouble() - dip()) / 0.3;
             const double response = -10 * std::log10(1 + off * off);
             const double db = noise == Noise::Flat ? -24 : (noise == Noise::Strong ? 21 : -24) + response;
             return noise == Noise::Missing ? "RPRT -1" : QByteArray::number(std::lround(db)) + "\nRPRT 0";
@@ -149,6 +160,9 @@ private:
         }
         return "RPRT 0";
     }
+
+    // The loop's resonance: 88.3 degrees at 7050 kHz, a degree lower every 50 kHz up.
+    double dip() const { return 88.3 - double(m_frequencyHz - 7050000) / 50000; }
 
     State m_state = State::Connected;
     qint64 m_frequencyHz = 7050000;
@@ -184,6 +198,7 @@ private:
 };
 
 enum class Event { None, OperatorStops, PortCloses, ServoOff, FrequencyChanges, LinkDrops };
+using LearnMethod = LearnPlacement::Method;
 
 using Script = QHash<QByteArray, QByteArrayList>;
 
@@ -479,6 +494,144 @@ private slots:
         QVERIFY2(onAir.count("\\get_level SWR") <= 3, onAir.join(", ").constData());
         QCOMPARE(onAir.mid(onAir.indexOf("\\set_ptt 0")),
                  QByteArrayList({"\\set_ptt 0", "\\set_mode USB 2400", "\\set_level RFPOWER 0.500000"}));
+    }
+
+    void learnRunEndsWithTheRadioAsItWas_data()
+    {
+        QTest::addColumn<LearnMethod>("method");
+        QTest::addColumn<QByteArray>("eventAt"); // the command the event comes with, as the radio is about to answer
+        QTest::addColumn<int>("eventCount");     // ... the nth time
+        QTest::addColumn<Event>("event");
+        QTest::addColumn<int>("maxSecondsOnAir");
+        QTest::addColumn<LearnRun::Outcome>("outcome");
+        QTest::addColumn<MessageAnswer>("keepAnswer"); // to keeping the points of a run that ended early
+        QTest::addColumn<bool>("written");
+
+        using O = LearnRun::Outcome;
+        const auto row = [](const char* name, LearnMethod method, const QByteArray& at, int count, Event event,
+                            int maxOnAir, O outcome, MessageAnswer answer, bool written) {
+            QTest::newRow(name) << method << at << count << event << maxOnAir << outcome << answer << written;
+        };
+        const MessageAnswer No = MessageAnswer::No;
+        const MessageAnswer Yes = MessageAnswer::Yes;
+        row("SWR: completed", LearnMethod::Swr, {}, 0, Event::None, 120, O::Completed, No, true);
+        row("SWR: stopped on the air", LearnMethod::Swr, "\\get_level SWR", 2, Event::OperatorStops, 120,
+            O::StoppedByOperator, Yes, false);
+        row("SWR: stopped between points, No", LearnMethod::Swr, "\\set_freq 7100000", 1, Event::OperatorStops, 120,
+            O::StoppedByOperator, No, false);
+        row("SWR: stopped between points, Yes", LearnMethod::Swr, "\\set_freq 7100000", 1, Event::OperatorStops, 120,
+            O::StoppedByOperator, Yes, true);
+        row("SWR: link drops between points", LearnMethod::Swr, "\\set_freq 7200000", 1, Event::LinkDrops, 120,
+            O::LinkLost, Yes, true);
+        row("SWR: link drops on the air", LearnMethod::Swr, "\\get_level SWR", 3, Event::LinkDrops, 120, O::LinkLost,
+            No, false);
+        row("SWR: LEARN_MAX_S reached", LearnMethod::Swr, {}, 0, Event::None, 1, O::TimeLimit, Yes, false);
+        row("Noise: completed", LearnMethod::Noise, {}, 0, Event::None, 10, O::Completed, No, true);
+        row("Noise: stopped reading", LearnMethod::Noise, "\\get_level STRENGTH", 5, Event::OperatorStops, 10,
+            O::StoppedByOperator, Yes, false);
+        row("Noise: link drops between points", LearnMethod::Noise, "\\set_freq 7100000", 1, Event::LinkDrops, 10,
+            O::LinkLost, No, false);
+    }
+
+    // Whatever ends a learn run, the radio is unkeyed and gets its frequency, mode, passband and power
+    // back, at once or once the link is back; the memories change only for a run that completed or
+    // whose points the operator keeps.
+    void learnRunEndsWithTheRadioAsItWas()
+    {
+        QFETCH(LearnMethod, method);
+        QFETCH(QByteArray, eventAt);
+        QFETCH(int, eventCount);
+        QFETCH(Event, event);
+        QFETCH(int, maxSecondsOnAir);
+        QFETCH(LearnRun::Outcome, outcome);
+        QFETCH(MessageAnswer, keepAnswer);
+        QFETCH(bool, written);
+
+        ScriptedRun scripted;
+        ScriptedRadio& radio = scripted.radio;
+        radio.noise = method == LearnMethod::Noise ? Noise::Resonant : Noise::Missing;
+        LearnRun learn(radio, *scripted.run);
+        radio.beforeAnswer = [&](const QByteArray& command, int count) {
+            if (command != eventAt || count != eventCount)
+                return;
+            if (event == Event::OperatorStops)
+                learn.stop();
+            else if (event == Event::LinkDrops)
+                radio.drop();
+        };
+        QSignalSpy finished(&learn, &LearnRun::finished);
+        QSignalSpy learned(&learn, &LearnRun::pointLearned);
+        LearnRun::Plan plan;
+        plan.placement = {7000, 7200, method, 1.5};
+        plan.tune.settleMs = maxSecondsOnAir == 1 ? 400 : 0;
+        plan.tune.peakSettleMs = 0;
+        plan.maxSecondsOnAir = maxSecondsOnAir;
+        plan.band = QStringLiteral("40");
+        learn.start(plan, 900);
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
+        QCOMPARE(finished.constFirst().constFirst().value<LearnRun::Outcome>(), outcome);
+        QCOMPARE(learn.isRestoreOwed(), event == Event::LinkDrops);
+        if (event == Event::LinkDrops)
+            radio.reconnect();
+        QTRY_VERIFY(!learn.isRunning() && !learn.isRestoreOwed() && !scripted.run->isRunning() && radio.isIdle());
+        QCOMPARE(learned.size(), learn.pointsDone());
+
+        // Unkeyed whenever the VFO moves, never above the tune power, and back as it was at the end.
+        bool keyed = false;
+        for (const QByteArray& command : radio.heard) {
+            keyed = command == "\\set_ptt 1" || (keyed && command != "\\set_ptt 0");
+            QVERIFY2(!keyed || !command.startsWith("\\set_freq"), radio.heard.join(", ").constData());
+        }
+        for (double power : radio.keyedPowers)
+            QVERIFY(power <= 0.05);
+        QCOMPARE(radio.heard.contains("\\set_ptt 1"), method == LearnMethod::Swr);
+        QByteArrayList restore = {"\\set_ptt 0", "\\set_freq 7050000", "\\set_mode USB 2400",
+                                  "\\set_level RFPOWER 0.500000"};
+        if (method == LearnMethod::Noise)
+            restore.removeFirst();
+        QCOMPARE(radio.heard.mid(radio.heard.size() - restore.size()), restore);
+        QTRY_COMPARE(radio.frequencyHz(), 7050000);
+        QVERIFY(!radio.transmitting);
+        QCOMPARE(radio.mode + ' ' + radio.passband + ' ' + radio.power, QByteArray("USB 2400 0.500000"));
+        QVERIFY(learn.secondsOnAir() <= maxSecondsOnAir);
+
+        // The memories: those of 40 m SSB in the range give way, the rest stay.
+        QTemporaryDir directory;
+        const QString path = directory.filePath(QStringLiteral("VELTRANO.MDB"));
+        const QList<TypedMemory> before = {{"40", "SSB", "7050", "80", "by hand", true},
+                                           {"40", "SSB", "7250", "84", "", true},
+                                           {"40", "CW", "7020", "89", "", true}};
+        {
+            MemoryStore store;
+            QVERIFY(store.open(path) && store.addAll(before.size(), [&](qsizetype i) { return before[i]; }));
+        }
+        FakePlatform platform;
+        platform.answers = {keepAnswer};
+        QCOMPARE(storeLearnedPoints(learn, path, QDate(2026, 12, 7), platform, nullptr), written);
+        QCOMPARE(platform.messages.size(), outcome != LearnRun::Outcome::Completed && learn.pointsDone() > 0 ? 1 : 0);
+        const auto after = MemoryStore::readWithAngles(path);
+        QVERIFY(after);
+        QStringList stored;
+        for (const StoredMemory& memory : *after)
+            stored << memory.mode + ' ' + memory.frequency + ' ' + memory.command;
+        if (!written) {
+            QCOMPARE(stored, QStringList({"SSB 7050 A,80", "SSB 7250 A,84", "CW 7020 A,89"}));
+            return;
+        }
+        // Between the points learned so far, for a run that ended early.
+        const bool handMemoryCovered =
+            learn.points().constFirst().kHz <= 7050 && learn.points().constLast().kHz >= 7050;
+        QCOMPARE(stored.contains("SSB 7050 A,80"), !handMemoryCovered);
+        QCOMPARE(after->size(), (handMemoryCovered ? 2 : 3) + learn.pointsDone());
+        QVERIFY(stored.contains("SSB 7250 A,84") && stored.contains("CW 7020 A,89"));
+        const StoredMemory first = after->at(after->size() - learn.pointsDone());
+        QCOMPARE(first.frequency, QStringLiteral("7000"));
+        QVERIFY(first.valid);
+        QCOMPARE(first.command, memoryCommand(angleText(learn.points().constFirst().tenths)));
+        QVERIFY2(first.note.startsWith(method == LearnMethod::Swr ? "learned 2026-12-07 SWR 1.0"
+                                                                  : "learned 2026-12-07 noise -2"),
+                 qPrintable(first.note));
     }
 };
 

@@ -171,12 +171,18 @@ void MemoryPanel::importMemories()
         return;
     const TransferReport imported =
         importMemoriesFromCsv(m_store, memoryFilePath(m_programDirectory, m_settings), csvPath);
-    if (imported.done && m_editor && m_store.isOpen())
-        m_editor->aggiorna_dati();
+    if (imported.done)
+        showChangedMemories();
     report(imported, title);
 }
 
 void MemoryPanel::report(const TransferReport& report, const QString& title)
 {
     m_platform.message(m_ui.window, report.text, title, report.done ? MessageIcon::Information : MessageIcon::Critical);
+}
+
+void MemoryPanel::showChangedMemories()
+{
+    if (m_editor && m_store.isOpen())
+        m_editor->aggiorna_dati();
 }

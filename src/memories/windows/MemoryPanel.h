@@ -55,6 +55,8 @@ public:
     void storeTuning(double kHz, const QString& degrees, const QString& radioMode);
     // The memory editor opened, as "MEMO" opens it, on the memory of that number.
     void showMemory(int number);
+    // The memory file was changed from outside the editor: an open editor shows it.
+    void showChangedMemories();
 
 signals:
     void memoryFunctionOpened();

@@ -168,7 +168,11 @@ void RigWindow::showTuning()
     const auto& tuning = m_follower.tuning();
     m_ui->belowField->setText(tuning ? memoryText(tuning->below) : QString());
     m_ui->aboveField->setText(tuning ? memoryText(tuning->above) : QString());
-    m_ui->angleField->setText(tuning ? angleText(tuning->tenths) : QString());
+    QString angle = tuning ? angleText(tuning->tenths) : QString();
+    if (const auto& offset = m_follower.offsetTenths())
+        angle +=
+            QStringLiteral(" (drift offset %1%2°)").arg(*offset < 0 ? u'-' : u'+').arg(angleText(std::abs(*offset)));
+    m_ui->angleField->setText(angle);
     m_ui->statusLabel->setText(m_follower.statusText());
 }
 
