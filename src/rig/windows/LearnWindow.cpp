@@ -139,8 +139,7 @@ void LearnWindow::learn()
 {
     if (const auto plan = takeFields()) {
         m_ui->pointsTable->setRowCount(0);
-        m_chart->clear();
-        m_chart->setBand(plan->placement.fromKHz, plan->placement.toKHz);
+        m_chart->setBand(plan->placement.fromKHz, plan->placement.toKHz); // and no points yet
         emit learnRequested(*plan);
     }
     showRun();
