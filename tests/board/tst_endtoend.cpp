@@ -144,9 +144,8 @@ private slots:
     }
 
     // Memories 1.2 degrees off the dip, the radio on 7050 kHz in USB at half power: TUNE in the rig
-    // window runs the search (how close it gets and how it transmits, test_tuning checks), the radio
-    // is given back, and Store puts the angle into the memory at 7050 kHz. Following leaves the tuned
-    // angle until the radio moves.
+    // window keys once at the tune power, ends at the dip, the radio is given back, and Store puts the
+    // angle into the memory at 7050 kHz. Following leaves the tuned angle until the radio moves.
     void tuneBySwrFromTheRigWindow()
     {
         QFETCH(QString, firstMemoryKHz);
@@ -175,6 +174,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(tune->text() == u"&TUNE", 15000);
         const QString status = widget<QLabel>(*window, "tuneStatusLabel")->text();
         QVERIFY2(status.startsWith(QLatin1String("Tuned:")), qPrintable(status));
+        const auto keyed = station.allLogged(QStringLiteral("^PTT on power=([0-9.]+)"));
+        QVERIFY(keyed.size() == 1 && keyed.constFirst().captured(1).toDouble() <= 0.05);
+        const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
+        QVERIFY(last && last->captured(1).toDouble() <= 1.3 && std::abs(last->captured(2).toDouble() - dip) <= 0.15);
 
         QCOMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
         const QString tuned = widget<QLineEdit>(*window, "tuneAngleField")->text();

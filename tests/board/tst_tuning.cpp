@@ -1,6 +1,5 @@
-// Tuning by SWR on the simulated station and the emulated board: the run keys the radio at low power,
-// walks the servo through the board to the dip the station's meter shows, and gives the radio back
-// its mode and power, also when the daemon dies mid-run. PEAK walks there on receive, by the noise.
+// The simulated station against Hamlib's own rigctld, and a band learned on it through the emulated
+// board, by SWR and by the noise.
 #include "BoardSession.h"
 #include "EmulatedBoard.h"
 #include "FakePlatform.h"
@@ -63,73 +62,6 @@ private slots:
         // clang-format on
         for (const QByteArray& line : lines)
             QCOMPARE(line + " -> " + answer(ours, line), line + " -> " + answer(hamlib, line));
-    }
-
-    void tuneRun_data()
-    {
-        QTest::addColumn<bool>("stationKilled");
-        QTest::addColumn<TuneRun::Outcome>("outcome");
-
-        QTest::newRow("tuned") << false << TuneRun::Outcome::Tuned;
-        QTest::newRow("station killed mid-run") << true << TuneRun::Outcome::LinkLost;
-    }
-
-    void tuneRun()
-    {
-        QFETCH(bool, stationKilled);
-        QFETCH(TuneRun::Outcome, outcome);
-        const int maxSeconds = 10;
-
-        // Following has put the loop near the dip: 1.2 degrees above it.
-        StationOnBoard setup;
-        QVERIFY2(setup.start({}, 1.2), "the station and the board did not come up");
-        auto& [board, station, port, link, session, optionalRun, start] = setup;
-        TuneRun& run = *optionalRun;
-        const double dip = station.dip();
-        QSignalSpy finished(&run, &TuneRun::finished);
-        TuneRun::Plan plan;
-        plan.maxSeconds = maxSeconds;
-        plan.settleMs = 50;
-        run.start(plan, start);
-
-        if (stationKilled) {
-            // The daemon dies while the radio transmits, and the radio goes on transmitting until the
-            // daemon is back and the program tells it to stop.
-            QTRY_VERIFY(station.count("^SWR ") >= 2);
-            station.kill();
-            QTRY_COMPARE(finished.size(), 1);
-            QVERIFY(run.isRestoreOwed());
-            QVERIFY(station.start(StationAtRest + QStringList{"--mode", "FM", "--power", "0.05", "--ptt", "1"}));
-            QTRY_VERIFY_WITH_TIMEOUT(!run.isRestoreOwed() && !run.isRunning(), 10000);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, maxSeconds * 1000 + 5000);
-        QCOMPARE(finished.constFirst().constFirst().value<TuneRun::Outcome>(), outcome);
-        QVERIFY(!run.isOnAir());
-        QCOMPARE(station.radio(), RadioAtRest);
-
-        // Never above the tune power, never longer than the limit.
-        for (const auto& on : station.allLogged(QStringLiteral("^PTT on power=([0-9.]+)")))
-            QVERIFY2(on.captured(1).toDouble() <= 0.05, qPrintable(on.captured(0)));
-        for (const auto& power : station.allLogged(QStringLiteral("^POWER ([0-9.]+) ptt=1")))
-            QVERIFY2(power.captured(1).toDouble() <= 0.05, qPrintable(power.captured(0)));
-        const auto offs = station.allLogged(QStringLiteral("^PTT off on_air_s=([0-9.]+) max_power=([0-9.]+)"));
-        QCOMPARE(offs.size(), 1);
-        QVERIFY2(offs.constFirst().captured(1).toDouble() <= maxSeconds, qPrintable(offs.constFirst().captured(0)));
-        QVERIFY2(offs.constFirst().captured(2).toDouble() <= 0.05, qPrintable(offs.constFirst().captured(0)));
-
-        if (outcome != TuneRun::Outcome::Tuned) {
-            QVERIFY(!run.tunedTenths());
-            return;
-        }
-        QCOMPARE(station.count(QStringLiteral("^PTT on")), 1);
-        // The last reading was taken where the servo stays: at the dip, with a low SWR.
-        const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
-        QVERIFY(last);
-        QVERIFY2(last->captured(1).toDouble() <= 1.3, qPrintable(last->captured(0)));
-        QVERIFY2(std::abs(last->captured(2).toDouble() - dip) <= 0.15,
-                 qPrintable(QStringLiteral("%1, dip at %2").arg(last->captured(0)).arg(dip)));
-        QVERIFY(std::abs(board.width(9) - widthOf(*run.tunedTenths())) <= 1); // the emulator reports whole us
-        QVERIFY(std::abs(*run.swr() - last->captured(1).toDouble()) < 0.001); // the log has three decimals
     }
 
     void learnBandThenFollow_data()

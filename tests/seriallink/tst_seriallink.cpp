@@ -126,12 +126,6 @@ private slots:
         QCOMPARE(TelnetCodec::lineSettingsCommands(*LineSettings::parse(settings)), commands);
     }
 
-    void portNumbersMeanDevices()
-    {
-        const PortMap map({{6, QStringLiteral("/dev/ttyACM0")}});
-        QCOMPARE(map.device(6) + map.device(1), QStringLiteral("/dev/ttyACM0/dev/ttyS0"));
-    }
-
     void networkAddresses_data()
     {
         QTest::addColumn<QString>("text");

@@ -10,7 +10,6 @@
 #include "WindowPlacement.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -112,35 +111,6 @@ private slots:
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
         QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
         QCOMPARE(rig.get<QWidget>("Label3")->toolTip(), rig.board.devicePath());
-    }
-
-    void showsThePictureBesideTheProgram_data()
-    {
-        // A file that is no picture stands for a missing one too: both leave the loaded image null.
-        QTest::addColumn<QByteArray>("file"); // images/veltrano.bmp
-        QTest::addColumn<QSize>("shown");     // 0 x 0: no picture
-        QImage picture(40, 30, QImage::Format_RGB32);
-        picture.fill(Qt::darkBlue);
-        QBuffer bitmap;
-        bitmap.open(QIODevice::WriteOnly);
-        picture.save(&bitmap, "BMP");
-        QTest::newRow("a bitmap") << bitmap.data() << QSize(40, 30);
-        QTest::newRow("not a picture") << QByteArray("BM not a bitmap") << QSize(0, 0);
-    }
-    void showsThePictureBesideTheProgram()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QSize, shown);
-        MainWindowRig rig;
-        QVERIFY(QDir(rig.directory.path()).mkpath(QStringLiteral("images")));
-        QVERIFY(writeFile(rig.directory.path() + QStringLiteral("/images/veltrano.bmp"), file));
-        // The window starts reading its picture when it is made.
-        rig.window =
-            std::make_unique<MainWindow>(rig.directory.path(), rig.settings, rig.link, rig.session, rig.platform);
-        QVERIFY(rig.start() && rig.platform.messages.isEmpty());
-        const QWidget* client = rig.window->centralWidget();
-        QCOMPARE(client->palette().brush(QPalette::Window).texture().size(), shown);
-        QCOMPARE(client->autoFillBackground(), !shown.isEmpty());
     }
 
     void startUpStopsOnWhatItCannotUse_data()
