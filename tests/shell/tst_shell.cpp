@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTcpServer>
@@ -539,6 +540,12 @@ private slots:
         QCOMPARE(texts(editor, {"Text6"}), QStringLiteral("A,45"));
         valid->setChecked(false);
         QCOMPARE(texts(editor, {"Text6"}), QString());
+        // The note stops at what an import takes back: the last of what was typed goes.
+        auto* note = widget<QPlainTextEdit>(editor, "note");
+        note->setPlainText(QString(3999, u'n'));
+        note->moveCursor(QTextCursor::Start);
+        note->insertPlainText(QStringLiteral("ab"));
+        QCOMPARE(note->toPlainText(), u'a' + QString(3999, u'n'));
         widget<QAbstractButton>(editor, "Command5")->click(); // the band picker
         widget<QAbstractButton>(editor, "vz6")->click();
         QCOMPARE(texts(editor, {"fx", "Text10"}), QStringLiteral("Bands|20"));

@@ -4,6 +4,7 @@
 #include "BandPlan.h"
 #include "GlobalSettings.h"
 #include "KeyFilter.h"
+#include "MemoryCsv.h"
 #include "MemoryStore.h"
 #include "NumberText.h"
 #include "Pictures.h"
@@ -88,6 +89,7 @@ MemoryEditor::MemoryEditor(MemoryStore& store, const QString& programDirectory, 
     connect(m_ui->p_combo, &QToolButton::clicked, this, [this] { togglePicker(Picker::Modes); });
     connect(m_ui->MSHFlexGrid1, &MemoryGrid::rowChosen, this, &MemoryEditor::selectRow);
     connect(m_ui->Check2, &QCheckBox::toggled, this, &MemoryEditor::applyValidRule);
+    connect(m_ui->note, &QPlainTextEdit::textChanged, this, &MemoryEditor::keepNoteWithinItsLength);
     connect(m_ui->Command1, &QPushButton::clicked, this, &QWidget::close);
     connect(m_ui->Command2, &QPushButton::clicked, this, &MemoryEditor::addMemory);
     connect(m_ui->Command3, &QPushButton::clicked, this, &MemoryEditor::deleteMemory);
@@ -233,6 +235,20 @@ void MemoryEditor::storeAngle(double kHz, const QString& degrees, const QString&
     m_ui->Text7->setText(degrees);
     m_ui->Check2->setChecked(true);
     addMemory();
+}
+
+// A note no longer than an import takes, so that every memory exported comes back in. As a line
+// field does at its length, what was just typed or pasted past it is dropped.
+void MemoryEditor::keepNoteWithinItsLength()
+{
+    const qsizetype excess = m_ui->note->toPlainText().size() - MaxCsvNoteLength;
+    if (excess <= 0)
+        return;
+    QTextCursor cursor = m_ui->note->textCursor();
+    const int typedEnd = cursor.position() >= excess ? cursor.position() : int(MaxCsvNoteLength + excess);
+    cursor.setPosition(typedEnd - int(excess));
+    cursor.setPosition(typedEnd, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 void MemoryEditor::applyValidRule(bool ticked)

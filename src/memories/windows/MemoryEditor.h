@@ -74,6 +74,7 @@ protected:
 
 private:
     void applyValidRule(bool ticked);
+    void keepNoteWithinItsLength();
     bool anyFieldBlank() const;
     // Takes MEM_SELEZIONATA from the selected row; nothing unless exactly one memory has that number.
     std::optional<std::int16_t> chosenMemory();
