@@ -5,12 +5,15 @@
 #include <QStringList>
 
 // The amateur bands as the memories name them. The picker shows its twelve buttons in this order,
-// "Store" names a frequency's band from the edges, and learning a band starts from them.
+// "Store" and following name a frequency's band from the widest edges any region gives it, and
+// learning a band starts from IARU region 1's.
 struct Band {
     QString label;
     int lowKHz = 0;
     int highKHz = 0;
     bool onPicker = false;
+    double region1LowKHz = 0;
+    double region1HighKHz = 0;
     bool hasEdges() const { return highKHz > 0; }
 };
 

@@ -532,11 +532,11 @@ private slots:
         window.show();
         QSignalSpy requested(&window, &LearnWindow::learnRequested);
 
-        // A band fills the range with its edges; every field is named by its label.
+        // A band fills the range with region 1's edges; every field is named by its label.
         auto* bandField = widget<QComboBox>(window, "bandField");
-        bandField->setCurrentIndex(bandField->findText(QStringLiteral("20")));
+        bandField->setCurrentIndex(bandField->findText(QStringLiteral("80")));
         QCOMPARE(widget<QLineEdit>(window, "fromField")->text() + '-' + widget<QLineEdit>(window, "toField")->text(),
-                 QStringLiteral("14000-14350"));
+                 QStringLiteral("3500-3800"));
         bandField->setCurrentIndex(bandField->findText(QStringLiteral("40")));
         const char* names[] = {"fromField", "toField", "maxSwrField"};
         for (int i = 0; i < 3; ++i)

@@ -51,7 +51,7 @@ LearnWindow::LearnWindow(LearnRun& learn, const RigChannel& channel, const Board
 
     for (const Band& band : pickerBands()) {
         if (band.hasEdges())
-            m_ui->bandField->addItem(band.label, QList<QVariant>{band.lowKHz, band.highKHz});
+            m_ui->bandField->addItem(band.label, QList<QVariant>{band.region1LowKHz, band.region1HighKHz});
     }
     m_ui->modeField->addItems(pickerModes());
     m_ui->modeField->setCurrentText(QStringLiteral("SSB"));
