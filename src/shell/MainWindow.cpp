@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "AnglePositioning.h"
 #include "BoardSession.h"
+#include "Charts.h"
 #include "CommandSender.h"
 #include "ConnectionFrame.h"
 #include "GlobalSettings.h"
@@ -22,7 +23,6 @@
 #include "SettingsEditor.h"
 #include "SingleInstance.h"
 #include "TuneRun.h"
-#include "TuningChartWindow.h"
 #include "WindowPlacement.h"
 #include "ui_mainwindow.h"
 
@@ -271,13 +271,21 @@ void MainWindow::openRigWindow()
     });
 }
 
-// No chart is built before this window first opens; Qt Charts itself is linked in and loads at start-up.
+// Qt Charts loads with the first chart, not at start-up.
 void MainWindow::openTuningChart()
 {
-    showSingleInstance(m_tuningChart, [this] {
-        auto* window = new TuningChartWindow(memoryFilePath(m_programDirectory, m_settings), *m_rigFollower, m_session,
-                                             m_platform, path_ICONA(), this);
-        connect(window, &TuningChartWindow::memoryChosen, m_memories, &MemoryPanel::showMemory);
+    showSingleInstance(m_tuningChart, [this]() -> QWidget* {
+        QPointer<MemoryPanel> memories = m_memories;
+        QWidget* window = charts().tuningChart(
+            memoryFilePath(m_programDirectory, m_settings), *m_rigFollower, m_session, m_platform, path_ICONA(),
+            [memories](int number) {
+                if (memories)
+                    memories->showMemory(number);
+            },
+            this);
+        if (!window)
+            m_platform.message(this, QStringLiteral("The charts cannot be loaded: %1").arg(chartsProblem()),
+                               QStringLiteral("TUNING CHART"), MessageIcon::Critical);
         return window;
     });
 }

@@ -29,7 +29,6 @@ class RigFollower;
 class RigWindow;
 class LearnWindow;
 class AboutWindow;
-class TuningChartWindow;
 namespace Ui {
 class VELTRANO;
 }
@@ -109,7 +108,7 @@ private:
     TuneRun* m_tuneRun = nullptr;
     GuardClient* m_guard = nullptr;
     QPointer<RigWindow> m_rigWindow;
-    QPointer<TuningChartWindow> m_tuningChart;
+    QPointer<QWidget> m_tuningChart;
     LearnRun* m_learnRun = nullptr;
     QPointer<LearnWindow> m_learnWindow;
     QPointer<SettingsEditor> m_settingsEditor;

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -101,6 +102,31 @@ struct Rig : MainWindowRig {
 class TestShell : public QObject {
     Q_OBJECT
 private slots:
+    // First, before any other opens a chart: the charts' library, once loaded, stays.
+    void qtChartsLoadsWithTheFirstChartAndTheWindowsStayWithoutIt()
+    {
+        if (!QFile::exists(QStringLiteral("/proc/self/maps")))
+            QSKIP("The libraries loaded are read from /proc/self/maps.");
+        const auto chartsLoaded = [] {
+            QFile maps(QStringLiteral("/proc/self/maps"));
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Charts");
+        };
+        Rig rig;
+        QVERIFY(rig.started && !chartsLoaded());
+        const QByteArray library = qgetenv("VELTRANO_CHARTS");
+        qputenv("VELTRANO_CHARTS", "missing/veltrano-charts.so");
+        rig.trigger("grafico_memorie");
+        rig.trigger("setta_RIG");
+        QVERIFY2(rig.platform.boxes().value(0).startsWith("TUNING CHART|The charts cannot be loaded: "),
+                 qPrintable(rig.platform.boxes().join(u'\n')));
+        const QString noChart = rig.get<QLabel>("runChart")->text();
+        QVERIFY2(noChart.contains(u"missing/veltrano-charts.so"), qPrintable(noChart));
+        QVERIFY(rig.get<QWidget>("RigWindow")->isVisible() && !chartsLoaded());
+        qputenv("VELTRANO_CHARTS", library);
+        rig.trigger("grafico_memorie");
+        QVERIFY(rig.get<QWidget>("TuningChartWindow")->isVisible() && chartsLoaded());
+    }
+
     void startsIdleWithThePortOpen()
     {
         Rig rig;

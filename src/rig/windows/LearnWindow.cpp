@@ -3,7 +3,7 @@
 #include "AccessibleWindow.h"
 #include "BandPlan.h"
 #include "BoardSession.h"
-#include "LearnChart.h"
+#include "Charts.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "RigChannel.h"
@@ -44,8 +44,8 @@ LearnWindow::LearnWindow(LearnRun& learn, const RigChannel& channel, const Board
 {
     presentAsWindow(this);
     m_ui->setupUi(this);
-    m_chart = new LearnChart(m_ui->learnChartArea);
-    m_ui->learnChartArea->layout()->addWidget(m_chart);
+    m_chart = charts().learnChart(m_ui->learnChartArea);
+    m_ui->learnChartArea->layout()->addWidget(m_chart->widget());
     placeSecondaryWindow(this, 5);
     showWindowIcon(this, iconPath);
 

@@ -9,7 +9,7 @@
 #include <optional>
 
 class BoardSession;
-class LearnChart;
+class LearnChartView;
 class Platform;
 class QTimer;
 class RigChannel;
@@ -55,5 +55,5 @@ private:
     const RigSettings& m_settings;
     Platform& m_platform;
     QTimer* m_clock;
-    LearnChart* m_chart;
+    LearnChartView* m_chart;
 };

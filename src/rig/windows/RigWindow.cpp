@@ -1,6 +1,7 @@
 #include "RigWindow.h"
 
 #include "AccessibleWindow.h"
+#include "Charts.h"
 #include "Indicators.h"
 #include "NumberText.h"
 #include "Pictures.h"
@@ -8,7 +9,6 @@
 #include "RigFollower.h"
 #include "RigLink.h"
 #include "RigSettings.h"
-#include "RunChart.h"
 #include "TuneRun.h"
 #include "WindowPlacement.h"
 #include "ui_rigwindow.h"
@@ -44,11 +44,12 @@ RigWindow::RigWindow(RigLink& link, RigFollower& follower, TuneRun& tuneRun, Rig
     presentAsWindow(this);
     m_ui->setupUi(this);
     // The last run's readings, right of the window's frames; the window grows to hold them.
-    m_runChart = new RunChart(this);
-    m_runChart->setObjectName(QStringLiteral("runChart"));
-    m_runChart->setAccessibleName(QStringLiteral("Last TUNE or PEAK run"));
+    m_runChart = charts().runChart(this);
+    QWidget* chart = m_runChart->widget();
+    chart->setObjectName(QStringLiteral("runChart"));
+    chart->setAccessibleName(QStringLiteral("Last TUNE or PEAK run"));
     // Placed a quarter of the way across, the window stays on a screen 1024 pixels wide.
-    m_runChart->setGeometry(472, 8, 232, 486);
+    chart->setGeometry(472, 8, 232, 486);
     setFixedSize(712, height());
     placeSecondaryWindow(this, 4);
     showWindowIcon(this, iconPath);

@@ -9,7 +9,7 @@ class QTimer;
 
 #include <memory>
 
-class RunChart;
+class RunChartView;
 struct RigSettings;
 class Platform;
 class RigFollower;
@@ -65,7 +65,7 @@ private:
     QString m_settingsFilePath;
     Platform& m_platform;
     QTimer* m_onAirClock;
-    RunChart* m_runChart;
+    RunChartView* m_runChart;
 };
 
 // The main window's small indicator: hidden while Follow is off, green while the loop follows, orange
