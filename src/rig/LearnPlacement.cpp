@@ -113,14 +113,15 @@ int LearnPlacement::pointsForeseen() const
 {
     if (m_step.kind == Step::Kind::Done)
         return pointsDone();
-    // Each open gap fails its check with the share seen so far (a half before any), and a failed one
-    // leaves two gaps: p / (1 - 2p) points more per gap, without end when half of them fail.
-    const double failing = (m_failedChecks + 1.0) / (m_checks + 2.0);
+    // Each open gap fails its check with the share seen so far (a third before any), and a failed one
+    // leaves two gaps: p / (1 - 2p) points more per gap. That has no end once half of them fail, but
+    // checks half a degree apart end the splitting: the share counts as at most 0.4, two points more
+    // per gap, so the bar does not leap to the most points and back.
+    const double failing = std::min(0.4, (m_failedChecks + 1.0) / (m_checks + 3.0));
     const bool tuningAMiddle = m_step.kind == Step::Kind::Tune && m_tried;
     const qsizetype unchecked = m_unchecked.size() + (m_step.kind == Step::Kind::Check ? 1 : 0) +
                                 (m_points.size() < 2 ? 1 : 0) + (tuningAMiddle ? 2 : 0);
     const int ends = std::max(0, 2 - pointsDone());
-    const double more =
-        failing < 0.45 ? std::ceil(unchecked * failing / (1 - 2 * failing)) + (tuningAMiddle ? 1 : 0) : MostPoints;
+    const double more = std::ceil(unchecked * failing / (1 - 2 * failing)) + (tuningAMiddle ? 1 : 0);
     return std::clamp(pointsDone() + ends + int(more), pointsDone() + 1, MostPoints);
 }

@@ -8,9 +8,12 @@
 
 namespace {
 
-// Where the outer places of each flank lie, in half widths from the centre: the centre shows best
-// between one and two half widths out, where the curve is steepest in dB.
-constexpr double FlankOffsets[] = {0.7, 1.2, 1.8};
+// Where the places of each flank lie, in half widths from the centre. The curve is steepest in dB at
+// one half width, but a servo whose shaft stands off the commanded angle by a wave bends the flanks
+// unlike each other the farther out they lie, which moves the fitted centre off the angle the servo
+// needs by tenths, as much as the loop tolerates; within a half width the readings tell the centre
+// as well and the wave hardly moves it.
+constexpr double FlankOffsets[] = {0.3, 0.6, 0.9};
 // A step on which the readings changed less than this is on a flat stretch: the next one is longer.
 constexpr double SmallChangeDb = 1.0;
 

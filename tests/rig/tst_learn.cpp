@@ -176,7 +176,6 @@ private slots:
         QTest::addColumn<bool>("lastTaught");
         QTest::addColumn<int>("offsetTenths"); // following's offset then; 0 when none
 
-        QTest::newRow("taught and applied") << QList<int>{3} << 1.0 << true << 3;
         QTest::newRow("below the memories") << QList<int>{-7} << 1.0 << true << -7;
         QTest::newRow("the next run replaces it") << QList<int>{4, -2} << 1.0 << true << -2;
         QTest::newRow("on the memories clears it") << QList<int>{4, 0} << 1.0 << true << 0;

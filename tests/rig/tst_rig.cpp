@@ -11,6 +11,7 @@
 #include "RigLink.h"
 #include "RigReply.h"
 #include "RigWindow.h"
+#include "ScriptedRadio.h"
 #include "TestProgramDirectory.h"
 #include "TuneRun.h"
 #include "TuningTable.h"
@@ -21,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -518,17 +520,19 @@ private slots:
         QFETCH(bool, servoOn);
         QFETCH(QString, named);
 
-        START_RIGCTLD_OR_SKIP(daemon);
         RigWindowRig rig;
         rig.settings.rig.TUNE_TX = tuneTx ? 1 : 0;
-        if (radio) {
-            rig.link.start(QStringLiteral("127.0.0.1"), daemon.port(), 40);
-            QVERIFY(QTest::qWaitFor([&] { return rig.link.frequencyHz() > 0; }, WaitMs));
-        }
+        ScriptedRadio scripted;
+        scripted.noise = Noise::Resonant;
+        if (!radio)
+            scripted.drop();
         rig.session.setLinkOpen(portOpen);
         rig.session.setServoState(servoOn ? ServoState::On : ServoState::Off);
-        LearnRun learn(rig.link, rig.tuneRun);
-        LearnWindow window(learn, rig.link, rig.session, rig.settings.rig, rig.platform, QString());
+        TuneRun tuneRun(scripted, rig.session);
+        connect(&tuneRun, &TuneRun::moveRequested, &scripted,
+                [&](const QString& angle) { scripted.servoAngle = angle; });
+        LearnRun learn(scripted, tuneRun);
+        LearnWindow window(learn, scripted, rig.session, rig.settings.rig, rig.platform, QString());
         window.show();
         QSignalSpy requested(&window, &LearnWindow::learnRequested);
 
@@ -560,13 +564,42 @@ private slots:
             QCOMPARE(widget<QLineEdit>(window, names[i])->text(), fields[i]);
         QCOMPARE(widget<QComboBox>(window, "modeField")->currentText(), QStringLiteral("SSB"));
         QVERIFY(widget<QPushButton>(window, "learnButton")->isEnabled());
-        if (named.isEmpty()) {
-            const auto plan = requested.constFirst().constFirst().value<LearnRun::Plan>();
-            QCOMPARE(plan.placement.fromKHz, fields[0].toDouble());
-            QCOMPARE(plan.placement.toKHz, fields[1].toDouble());
-            QCOMPARE(plan.placement.maxSwr, fields[2].toDouble());
-            QCOMPARE(plan.band + ' ' + plan.mode, QStringLiteral("40 SSB"));
-        }
+        if (!named.isEmpty())
+            return;
+        LearnRun::Plan plan = requested.constFirst().constFirst().value<LearnRun::Plan>();
+        QCOMPARE(plan.placement.fromKHz, fields[0].toDouble());
+        QCOMPARE(plan.placement.toKHz, fields[1].toDouble());
+        QCOMPARE(plan.placement.maxSwr, fields[2].toDouble());
+        QCOMPARE(plan.band + ' ' + plan.mode, QStringLiteral("40 SSB"));
+
+        // The run as it goes: the bar counts the table's points, the field says where the VFO is.
+        auto* progress = widget<QProgressBar>(window, "progressBar");
+        auto* table = widget<QTableWidget>(window, "pointsTable");
+        QStringList pointsTuned;
+        double onAir = 0;
+        connect(&learn, &LearnRun::progressed, &window, [&] {
+            QCOMPARE(progress->value(), table->rowCount());
+            pointsTuned << widget<QLineEdit>(window, "pointField")->text();
+            onAir = std::max(onAir, widget<QLineEdit>(window, "onAirField")->text().toDouble());
+        });
+        plan.tune.settleMs = plan.tune.peakSettleMs = 1;
+        learn.start(plan, 900);
+        QTRY_VERIFY_WITH_TIMEOUT(!learn.isRunning(), 30000);
+        QVERIFY2(learn.outcome() == LearnRun::Outcome::Completed, qPrintable(learn.outcomeText()));
+        QVERIFY2(pointsTuned.contains(u"7000") && pointsTuned.contains(u"7200"), qPrintable(pointsTuned.join(u' ')));
+        QCOMPARE(table->rowCount(), learn.pointsDone());
+        QCOMPARE(onAir > 0, fields[3] == u"SWR");
+        QCOMPARE(table->item(1, 0)->text(), QStringLiteral("7200"));
+
+        // Following the points learned, the rig window shows the band's drift offset after the angle.
+        QTemporaryDir directory;
+        const QString memoryFile = directory.filePath("VELTRANO.MDB");
+        QVERIFY(storeLearnedPoints(learn, memoryFile, QDate::currentDate(), rig.platform, nullptr));
+        rig.follower.setMemoryFile(memoryFile);
+        rig.follower.setFrequency(7200000);
+        rig.follower.teachOffset(7200, learn.points().back().tenths - 3);
+        QCOMPARE(widget<QLineEdit>(rig.window, "angleField")->text(),
+                 angleText(learn.points().back().tenths - 3) + QStringLiteral(" (drift offset -0.3°)"));
     }
 };
 

@@ -54,15 +54,18 @@ private slots:
         // ("&Disconnect"), the servo on ("ON"), the band picker showing its bands.
         MainWindowRig rig;
         QVERIFY(rig.start());
-        for (const char* action :
-             {"porta_com", "setta_servo", "setta_INI", "INFO_PROC", "setta_RIG", "grafico_memorie"})
+        // "Learn Band" twice: one window, raised again.
+        for (const char* action : {"porta_com", "setta_servo", "setta_INI", "INFO_PROC", "setta_RIG", "grafico_memorie",
+                                   "learnBand", "learnBand"})
             rig.get<QAction>(action)->trigger();
+        QCOMPARE(rig.window->findChildren<QWidget*>(QStringLiteral("LearnWindow")).size(), 1);
+        QCOMPARE(rig.get<QWidget>("LearnWindow")->windowTitle(), QStringLiteral("LEARN BAND"));
         rig.click("Command1");
         rig.click("MEMO");
         widget<QAbstractButton>(*rig.get<QWidget>("MEMOMASK"), "Command5")->click();
-        for (QWidget* top :
-             {static_cast<QWidget*>(rig.window.get()), rig.get<QWidget>("VELTRANO_INI"), rig.get<QWidget>("INFO"),
-              rig.get<QWidget>("MEMOMASK"), rig.get<QWidget>("RigWindow"), rig.get<QWidget>("TuningChartWindow")}) {
+        for (QWidget* top : {static_cast<QWidget*>(rig.window.get()), rig.get<QWidget>("VELTRANO_INI"),
+                             rig.get<QWidget>("INFO"), rig.get<QWidget>("MEMOMASK"), rig.get<QWidget>("RigWindow"),
+                             rig.get<QWidget>("TuningChartWindow"), rig.get<QWidget>("LearnWindow")}) {
             QCOMPARE(QAccessible::queryAccessibleInterface(top)->role(), QAccessible::Window);
             int checked = 0;
             for (QWidget* control : top->findChildren<QWidget*>()) {

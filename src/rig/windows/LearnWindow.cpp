@@ -12,6 +12,7 @@
 #include "ui_learnwindow.h"
 
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QTimer>
 
 namespace {
@@ -44,6 +45,8 @@ LearnWindow::LearnWindow(LearnRun& learn, const RigChannel& channel, const Board
 {
     presentAsWindow(this);
     m_ui->setupUi(this);
+    m_ui->pointsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_ui->pointsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_chart = charts().learnChart(m_ui->learnChartArea);
     m_ui->learnChartArea->layout()->addWidget(m_chart->widget());
     placeSecondaryWindow(this, 5);
@@ -67,8 +70,9 @@ LearnWindow::LearnWindow(LearnRun& learn, const RigChannel& channel, const Board
     // The seconds on the air count on between two points.
     m_clock->setInterval(200);
     connect(m_clock, &QTimer::timeout, this, &LearnWindow::showRun);
-    // Opened again during a run: its points so far.
-    m_chart->setBand(m_learn.plan().placement.fromKHz, m_learn.plan().placement.toKHz);
+    // Opened again during a run or after one: its points so far; else the band chosen.
+    if (!m_learn.points().isEmpty())
+        m_chart->setBand(m_learn.plan().placement.fromKHz, m_learn.plan().placement.toKHz);
     for (const LearnPlacement::Point& point : m_learn.points())
         addPoint(int(std::lround(point.kHz)), point.tenths / 10.0, point.reading);
     showRun();
@@ -83,6 +87,8 @@ void LearnWindow::bandChosen(int index)
         return;
     m_ui->fromField->setText(edges[0].toString());
     m_ui->toField->setText(edges[1].toString());
+    if (m_learn.points().isEmpty())
+        m_chart->setBand(edges[0].toDouble(), edges[1].toDouble());
 }
 
 QString LearnWindow::refusal(LearnPlacement::Method method) const
@@ -155,6 +161,7 @@ void LearnWindow::addPoint(int kHz, double degrees, double reading)
                                      : QStringLiteral("%1 dB").arg(reading, 0, 'f', 1)};
     for (int column = 0; column < int(texts.size()); ++column)
         m_ui->pointsTable->setItem(row, column, new QTableWidgetItem(texts[column]));
+    m_ui->pointsTable->scrollToBottom(); // the newest point
     m_chart->addPoint(kHz, degrees, reading);
 }
 
@@ -169,6 +176,8 @@ void LearnWindow::showRun()
                            static_cast<QWidget*>(m_ui->toField), static_cast<QWidget*>(m_ui->modeField),
                            static_cast<QWidget*>(m_ui->byField), static_cast<QWidget*>(m_ui->maxSwrField)})
         field->setEnabled(!running);
+    // "0 of 1" before any run would say something about a run that is not.
+    m_ui->progressBar->setTextVisible(running || m_learn.outcome());
     m_ui->progressBar->setMaximum(std::max(1, m_learn.pointsForeseen()));
     m_ui->progressBar->setValue(m_learn.pointsDone());
     m_ui->onAirField->setText(m_learn.outcome() || running ? QString::number(m_learn.secondsOnAir(), 'f', 1)

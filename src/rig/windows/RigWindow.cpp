@@ -170,9 +170,11 @@ void RigWindow::showTuning()
     m_ui->belowField->setText(tuning ? memoryText(tuning->below) : QString());
     m_ui->aboveField->setText(tuning ? memoryText(tuning->above) : QString());
     QString angle = tuning ? angleText(tuning->tenths) : QString();
+    // A char16_t would go into arg() as its number.
     if (const auto& offset = m_follower.offsetTenths())
-        angle +=
-            QStringLiteral(" (drift offset %1%2°)").arg(*offset < 0 ? u'-' : u'+').arg(angleText(std::abs(*offset)));
+        angle += QStringLiteral(" (drift offset %1%2°)")
+                     .arg(QChar(*offset < 0 ? u'-' : u'+'))
+                     .arg(angleText(std::abs(*offset)));
     m_ui->angleField->setText(angle);
     m_ui->statusLabel->setText(m_follower.statusText());
 }
