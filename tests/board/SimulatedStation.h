@@ -44,13 +44,8 @@ public:
     // The last logged line that matches, with its captures.
     std::optional<QRegularExpressionMatch> logged(const QString& pattern)
     {
-        const QRegularExpression expression(pattern);
-        const QStringList lines = log();
-        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-            if (const auto match = expression.match(*line); match.hasMatch())
-                return match;
-        }
-        return std::nullopt;
+        const QList<QRegularExpressionMatch> matches = allLogged(pattern);
+        return matches.isEmpty() ? std::nullopt : std::optional(matches.constLast());
     }
     // Every logged line that matches.
     QList<QRegularExpressionMatch> allLogged(const QString& pattern)
@@ -74,19 +69,7 @@ public:
 
     // What the radio says now, asked in rigctld's plain form: "USB 2400 0.500000 0" (mode, passband,
     // RFPOWER, PTT).
-    QString radio()
-    {
-        QString answer;
-        for (const QByteArray command : {"m", "l RFPOWER", "t"}) {
-            m_control.write(command + '\n');
-            const int lines = command == "m" ? 2 : 1;
-            QByteArray reply;
-            while (reply.count('\n') < lines && m_control.waitForReadyRead(2000))
-                reply += m_control.readAll();
-            answer += QString::fromLatin1(reply).simplified() + u' ';
-        }
-        return answer.trimmed();
-    }
+    QString radio() { return QString::fromLatin1(ask("m", 2) + ' ' + ask("l RFPOWER") + ' ' + ask("t")); }
 
 private:
     QStringList m_log;

@@ -4,7 +4,6 @@
 #include "Indicators.h"
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
-#include "RigDaemon.h"
 #include "SimulatedStation.h"
 
 #include <QAction>
@@ -103,30 +102,6 @@ private slots:
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,91,"));
     }
 
-    void theServoFollowsTheRadio()
-    {
-        START_RIGCTLD_OR_SKIP(daemon);
-        ProgramOnBoard setup;
-        setup.memories = {{"40", "FT8", "7000", "45", "", true}, {"40", "SSB", "7200", "135", "", true}};
-        setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(daemon.port()) + "\r\nFOLLOW=1\r\nPOLL_MS=50\r\n";
-        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
-
-        // The dummy radio starts on 145 MHz, above every memory: the highest memory's angle, once the
-        // servo is on. Between the memories the pulse follows the radio; where in between, and which
-        // changes the follower sends, test_rig tries.
-        setup.rig->click("Command1");
-        QVERIFY(setup.board.waitWidth(9, 1936, Tolerance));
-        QVERIFY(daemon.setFrequency(7099000));
-        QVERIFY2(setup.board.waitWidth(9, 1477, Tolerance), qPrintable(QString::number(setup.board.width(9))));
-        QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), QStringLiteral("A,90.5,"));
-        QCOMPARE(setup.rig->get<QLineEdit>("ANGLE")->text(), QStringLiteral("90.5"));
-        auto* indicator = setup.rig->get<QWidget>("Shape_RIG");
-        QVERIFY(indicator->isVisible());
-        QCOMPARE(indicatorColour(indicator), IndicatorColour::Green);
-        setup.rig->click("Command1");
-        QTRY_COMPARE(indicatorColour(indicator), IndicatorColour::Orange);
-    }
-
     void tuneBySwrFromTheRigWindow_data()
     {
         // M stands for the memories' angle, 1.2 degrees above the dip, and T for the tuned angle.
@@ -166,6 +141,7 @@ private slots:
         QVERIFY2(setup.start(), "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + memoryAngle + ',');
+        QCOMPARE(indicatorColour(setup.rig->get<QWidget>("Shape_RIG")), IndicatorColour::Green);
 
         QWidget* window = setup.pressTune();
         QVERIFY(window);

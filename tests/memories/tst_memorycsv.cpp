@@ -234,35 +234,6 @@ private slots:
         if (exitCode != 0)
             QCOMPARE(fileContents(exported), exportedBefore);
     }
-
-    // A real full disk: a small tmpfs, mounted by root of a user namespace of its own, filled up.
-    void exportToAFullFileSystemKeepsTheOldFile()
-    {
-        TransferRig rig;
-        const QDir here(rig.directory.path());
-        QVERIFY(QFile::copy(QStringLiteral(VELTRANO_PROGRAM), here.filePath(QStringLiteral("veltrano"))));
-        writeFile(here.filePath(QStringLiteral("VELTRANO.ini")),
-                  TestProgramDirectory::standardSettings(QStringLiteral("/dev/null")));
-        QVERIFY(here.mkdir(QStringLiteral("small")));
-        const QString script = QStringLiteral("mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 77\n"
-                                              "printf 'old\\r\\n' > \"$1/out.csv\"\n"
-                                              "head -c 1048576 /dev/zero > \"$1/filler\" 2>/dev/null\n"
-                                              "\"$2\" --export-memories \"$1/out.csv\"\n"
-                                              "echo \"exit $?\"\n"
-                                              "cat \"$1/out.csv\"\n");
-        QProcess shell;
-        qputenv("QT_QPA_PLATFORM", "none-at-all");
-        shell.start(QStringLiteral("unshare"),
-                    {"--map-root-user", "--mount", "sh", "-c", script, "sh", here.filePath(QStringLiteral("small")),
-                     here.filePath(QStringLiteral("veltrano"))});
-        if (!shell.waitForFinished(20000) || shell.exitCode() == 77 || shell.exitCode() == 1)
-            QSKIP("no small tmpfs can be mounted here (unshare -rm is not allowed)");
-        const QString standardError = QString::fromUtf8(shell.readAllStandardError());
-        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), QStringLiteral("exit 1\nold\r\n"));
-        QVERIFY2(standardError.contains(QStringLiteral(
-                     "out.csv: cannot be written (No space left on device); the file was left as it was.")),
-                 qPrintable(standardError));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMemoryCsv)

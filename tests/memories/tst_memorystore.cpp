@@ -50,12 +50,6 @@ int addBurst(const QString& path)
     }
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestMemoryStore : public QObject {
@@ -132,7 +126,7 @@ private slots:
         OtherConnection other(rig.path);
         if (!obstacle.isEmpty())
             QVERIFY(other.exec(obstacle).isActive());
-        const QByteArray bytes = fileBytes(rig.path);
+        const QByteArray bytes = fileContents(rig.path);
 
         const QList<TypedMemory> learned = {memory("40", "SSB", "7000"), memory("40", "SSB", "7200")};
         const auto replaced = rig.store.replaceRange(QStringLiteral("40"), QStringLiteral("SSB"), 7000, 7200, learned);
@@ -141,7 +135,7 @@ private slots:
             QVERIFY(!rig.store.problem().isEmpty());
             rig.store.close();
             other.exec(QStringLiteral("ROLLBACK"));
-            QCOMPARE(fileBytes(rig.path), bytes);
+            QCOMPARE(fileContents(rig.path), bytes);
             return;
         }
         QCOMPARE(replaced, 2);

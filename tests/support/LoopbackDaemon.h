@@ -39,15 +39,18 @@ public:
         m_control.flush();
     }
 
-    // The same, waiting for the answer; true when it was RPRT 0.
-    bool command(const QByteArray& command)
+    // The same, waiting for the answer's lines; they come back joined by blanks: "0" for t,
+    // "FM 15000" for m.
+    QByteArray ask(const QByteArray& command, int lines = 1)
     {
         send(command);
         QByteArray answer;
-        while (!answer.contains('\n') && m_control.waitForReadyRead(2000))
+        while (answer.count('\n') < lines && m_control.waitForReadyRead(2000))
             answer += m_control.readAll();
-        return answer.startsWith("RPRT 0");
+        return answer.simplified();
     }
+    // True when the answer was RPRT 0.
+    bool command(const QByteArray& command) { return ask(command).startsWith("RPRT 0"); }
 
     bool setFrequency(qint64 hertz) { return command("F " + QByteArray::number(hertz)); }
 
