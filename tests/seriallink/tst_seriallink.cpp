@@ -138,7 +138,6 @@ private slots:
         QCOMPARE(address.kind, kind);
         QCOMPARE(address.host, host);
         QCOMPARE(int(address.port), port);
-        QCOMPARE(address.isUsable(), kind == PortAddress::Kind::Device || !host.isEmpty());
     }
 
     void bytesAndSpeedsReachTheBoard_data()
