@@ -52,7 +52,6 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::newRow("range band") << "3-30MHz" << 3.0;
         QTest::newRow("letters") << "CB" << 0.0;
-        QTest::newRow("leading zero") << "090" << 90.0;
         QTest::newRow("blanks inside") << "1 2\t3\n4" << 1234.0;
         QTest::newRow("second point stops") << "1.2.3" << 1.2;
         QTest::newRow("D exponent") << "2D3" << 2000.0;

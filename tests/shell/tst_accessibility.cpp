@@ -6,7 +6,6 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
@@ -16,14 +15,9 @@ namespace {
 // The caption as it should be heard: without its access-key ampersand.
 QString caption(const QWidget* control)
 {
-    QString text;
-    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
-        text = button->text();
-    else if (const auto* label = qobject_cast<const QLabel*>(control))
-        text = label->text();
-    else if (const auto* frame = qobject_cast<const QGroupBox*>(control))
-        text = frame->title();
-    return text.remove(u'&').simplified();
+    // Buttons and labels show their text, frames their title; a field's text is no caption.
+    const bool showsText = qobject_cast<const QAbstractButton*>(control) || qobject_cast<const QLabel*>(control);
+    return control->property(showsText ? "text" : "title").toString().remove(u'&').simplified();
 }
 
 QString accessibleName(QWidget* control)
