@@ -73,6 +73,17 @@ UsableMemory memory(int number, double kHz, double degrees)
 
 constexpr qint64 HourMs = 3600 * 1000;
 
+struct BandCase {
+    Method method;
+    double qualityFactor;
+    double microhenries;
+    double errorDegrees; // amplitude of the servo's wavy error
+    double errorPeriod;  // degrees
+    int fewestPoints;
+    int mostPoints;
+    double worstSwr;
+};
+
 } // namespace
 
 class TestLearn : public QObject {
@@ -80,46 +91,32 @@ class TestLearn : public QObject {
 private slots:
     void placementLearnsTheBand_data()
     {
-        QTest::addColumn<Method>("method");
-        QTest::addColumn<double>("qualityFactor");
-        QTest::addColumn<double>("microhenries");
-        QTest::addColumn<double>("errorDegrees"); // amplitude of the servo's wavy error
-        QTest::addColumn<double>("errorPeriod");  // degrees
-        QTest::addColumn<int>("fewestPoints");
-        QTest::addColumn<int>("mostPoints");
-        QTest::addColumn<double>("worstSwr");
-
-        QTest::newRow("SWR, Q 200, exact servo") << Method::Swr << 200.0 << 2.5 << 0.0 << 3.0 << 2 << 3 << 1.5;
-        QTest::newRow("SWR, Q 100, small coil, exact servo")
-            << Method::Swr << 100.0 << 1.5 << 0.0 << 3.0 << 2 << 3 << 1.5;
-        QTest::newRow("SWR, Q 100, small coil, wavy 0.2/2.5")
-            << Method::Swr << 100.0 << 1.5 << 0.2 << 2.5 << 2 << 3 << 1.5;
-        QTest::newRow("SWR, Q 200, wavy 0.2/3") << Method::Swr << 200.0 << 2.5 << 0.2 << 3.0 << 4 << 40 << 1.5;
-        QTest::newRow("SWR, Q 300, wavy 0.2/4") << Method::Swr << 300.0 << 2.5 << 0.2 << 4.0 << 4 << 40 << 1.5;
+        QTest::addColumn<BandCase>("c");
+        const auto row = [](const char* name, const BandCase& c) { QTest::newRow(name) << c; };
+        const Method Swr = Method::Swr;
+        const Method Noise = Method::Noise;
+        row("SWR, Q 200, exact servo", {Swr, 200, 2.5, 0, 3, 2, 3, 1.5});
+        row("SWR, Q 100, small coil, exact servo", {Swr, 100, 1.5, 0, 3, 2, 3, 1.5});
+        row("SWR, Q 100, small coil, wavy 0.2/2.5", {Swr, 100, 1.5, 0.2, 2.5, 2, 3, 1.5});
+        row("SWR, Q 200, wavy 0.2/3", {Swr, 200, 2.5, 0.2, 3, 4, 40, 1.5});
+        row("SWR, Q 300, wavy 0.2/4", {Swr, 300, 2.5, 0.2, 4, 4, 40, 1.5});
         // One tenth beside the best angle is already over SWR 1.5 on so sharp a loop.
-        QTest::newRow("SWR, Q 500, exact servo") << Method::Swr << 500.0 << 2.5 << 0.0 << 3.0 << 2 << 6 << 1.7;
-        QTest::newRow("SWR, Q 500, wavy 0.15/3") << Method::Swr << 500.0 << 2.5 << 0.15 << 3.0 << 4 << 40 << 2.0;
-        QTest::newRow("Noise, Q 200, exact servo") << Method::Noise << 200.0 << 2.5 << 0.0 << 3.0 << 2 << 3 << 2.0;
+        row("SWR, Q 500, exact servo", {Swr, 500, 2.5, 0, 3, 2, 6, 1.7});
+        row("SWR, Q 500, wavy 0.15/3", {Swr, 500, 2.5, 0.15, 3, 4, 40, 2.0});
+        row("Noise, Q 200, exact servo", {Noise, 200, 2.5, 0, 3, 2, 3, 2.0});
         // The noise falls too little for the checks to see the wave, which leaves it under SWR 2.
-        QTest::newRow("Noise, Q 200, wavy 0.2/3") << Method::Noise << 200.0 << 2.5 << 0.2 << 3.0 << 2 << 40 << 2.0;
-        QTest::newRow("Noise, Q 300, wavy 0.2/4") << Method::Noise << 300.0 << 2.5 << 0.2 << 4.0 << 4 << 40 << 2.0;
-        QTest::newRow("Noise, Q 100, small coil, wavy 0.2/2.5")
-            << Method::Noise << 100.0 << 1.5 << 0.2 << 2.5 << 2 << 3 << 2.0;
+        row("Noise, Q 200, wavy 0.2/3", {Noise, 200, 2.5, 0.2, 3, 2, 40, 2.0});
+        row("Noise, Q 300, wavy 0.2/4", {Noise, 300, 2.5, 0.2, 4, 4, 40, 2.0});
+        row("Noise, Q 100, small coil, wavy 0.2/2.5", {Noise, 100, 1.5, 0.2, 2.5, 2, 3, 2.0});
     }
 
     // Driven by its results alone, the placement tunes few points where the loop is regular, more where
     // the servo is not, and following between them stays under the SWR asked for.
     void placementLearnsTheBand()
     {
-        QFETCH(Method, method);
-        QFETCH(double, qualityFactor);
-        QFETCH(double, microhenries);
-        QFETCH(double, errorDegrees);
-        QFETCH(double, errorPeriod);
-        QFETCH(int, fewestPoints);
-        QFETCH(int, mostPoints);
-        QFETCH(double, worstSwr);
-
+        QFETCH(BandCase, c);
+        const auto [method, qualityFactor, microhenries, errorDegrees, errorPeriod, fewestPoints, mostPoints,
+                    worstSwr] = c;
         LoopModel loop;
         loop.qualityFactor = qualityFactor;
         loop.inductanceHenries = microhenries * 1e-6;

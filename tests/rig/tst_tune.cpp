@@ -7,60 +7,51 @@
 
 #include <cmath>
 
-Q_DECLARE_METATYPE(SwrSearch::From)
+namespace {
+
+struct DipCase {
+    double megahertz;
+    double startOffset; // degrees from the dip
+    double backlash;
+    double qualityFactor;
+    double highestAboveDip; // where the servo's upper limit lies; 0: at 180
+    double meterCeiling;    // the highest SWR the radio's meter shows
+    int mostReadings;
+    SwrSearch::From from = SwrSearch::From::Anywhere;
+};
+
+} // namespace
 
 class TestTune : public QObject {
     Q_OBJECT
 private slots:
     void searchFindsTheDip_data()
     {
-        QTest::addColumn<double>("megahertz");
-        QTest::addColumn<double>("startOffset"); // degrees from the dip
-        QTest::addColumn<double>("backlash");
-        QTest::addColumn<double>("qualityFactor");
-        QTest::addColumn<double>("highestAboveDip"); // where the servo's upper limit lies; 0: at 180
-        QTest::addColumn<double>("meterCeiling");    // the highest SWR the radio's meter shows
-        QTest::addColumn<int>("mostReadings");
-        QTest::addColumn<SwrSearch::From>("from");
-
-        QTest::newRow("40 m, 1.2 above") << 7.05 << 1.2 << 0.0 << 200.0 << 0.0 << 99.9 << 12
-                                         << SwrSearch::From::Anywhere;
-        QTest::newRow("40 m, 1.2 below") << 7.05 << -1.2 << 0.0 << 200.0 << 0.0 << 99.9 << 12
-                                         << SwrSearch::From::Anywhere;
-        QTest::newRow("40 m, 4 below") << 7.05 << -4.0 << 0.0 << 200.0 << 0.0 << 99.9 << 18
-                                       << SwrSearch::From::Anywhere;
-        QTest::newRow("30 m, 1.2 above, lossy loop")
-            << 10.12 << 1.2 << 0.0 << 60.0 << 0.0 << 99.9 << 12 << SwrSearch::From::Anywhere;
-        QTest::newRow("20 m, 1.2 below, meter stops at 6")
-            << 14.2 << -1.2 << 0.0 << 200.0 << 0.0 << 6.0 << 16 << SwrSearch::From::Anywhere;
-        QTest::newRow("40 m, 3 above, meter stops at 3")
-            << 7.05 << 3.0 << 0.0 << 200.0 << 0.0 << 3.0 << 20 << SwrSearch::From::Anywhere;
-        QTest::newRow("40 m, 1.2 above, gears with play")
-            << 7.05 << 1.2 << 0.6 << 200.0 << 0.0 << 99.9 << 18 << SwrSearch::From::Anywhere;
-        QTest::newRow("20 m, 1.2 above, gears with play")
-            << 14.2 << 1.2 << 0.4 << 200.0 << 0.0 << 99.9 << 16 << SwrSearch::From::Anywhere;
+        QTest::addColumn<DipCase>("c");
+        const auto row = [](const char* name, const DipCase& c) { QTest::newRow(name) << c; };
+        row("40 m, 1.2 above", {7.05, 1.2, 0.0, 200.0, 0.0, 99.9, 12});
+        row("40 m, 1.2 below", {7.05, -1.2, 0.0, 200.0, 0.0, 99.9, 12});
+        row("40 m, 4 below", {7.05, -4.0, 0.0, 200.0, 0.0, 99.9, 18});
+        row("30 m, 1.2 above, lossy loop", {10.12, 1.2, 0.0, 60.0, 0.0, 99.9, 12});
+        row("20 m, 1.2 below, meter stops at 6", {14.2, -1.2, 0.0, 200.0, 0.0, 6.0, 16});
+        row("40 m, 3 above, meter stops at 3", {7.05, 3.0, 0.0, 200.0, 0.0, 3.0, 20});
+        row("40 m, 1.2 above, gears with play", {7.05, 1.2, 0.6, 200.0, 0.0, 99.9, 18});
+        row("20 m, 1.2 above, gears with play", {14.2, 1.2, 0.4, 200.0, 0.0, 99.9, 16});
         // Where a peak of the noise on receive leaves the servo: a few tenths off, come from below.
         const auto near = SwrSearch::From::NearDip;
-        QTest::newRow("near: 0.3 above, play") << 7.05 << 0.3 << 0.6 << 200.0 << 0.0 << 99.9 << 3 << near;
-        QTest::newRow("near: 0.2 below, Q 500") << 7.05 << -0.2 << 0.0 << 500.0 << 0.0 << 99.9 << 3 << near;
-        QTest::newRow("near: 0.7 below, outside the span") << 7.05 << -0.7 << 0.6 << 200.0 << 0.0 << 99.9 << 18 << near;
-        QTest::newRow("near: meter stops at 1.5") << 7.05 << 0.3 << 0.0 << 200.0 << 0.0 << 1.5 << 14 << near;
-        QTest::newRow("dip just under the upper limit")
-            << 7.05 << -1.2 << 0.0 << 200.0 << 0.2 << 99.9 << 12 << SwrSearch::From::Anywhere;
+        row("near: 0.3 above, play", {7.05, 0.3, 0.6, 200.0, 0.0, 99.9, 3, near});
+        row("near: 0.2 below, Q 500", {7.05, -0.2, 0.0, 500.0, 0.0, 99.9, 3, near});
+        row("near: 0.7 below, outside the span", {7.05, -0.7, 0.6, 200.0, 0.0, 99.9, 18, near});
+        row("near: meter stops at 1.5", {7.05, 0.3, 0.0, 200.0, 0.0, 1.5, 14, near});
+        row("dip just under the upper limit", {7.05, -1.2, 0.0, 200.0, 0.2, 99.9, 12});
     }
 
     // The SWR where the search leaves the shaft is what it reports, and low; few readings get there.
     void searchFindsTheDip()
     {
-        QFETCH(double, megahertz);
-        QFETCH(double, startOffset);
-        QFETCH(double, backlash);
-        QFETCH(double, qualityFactor);
-        QFETCH(double, highestAboveDip);
-        QFETCH(double, meterCeiling);
-        QFETCH(int, mostReadings);
-        QFETCH(SwrSearch::From, from);
-
+        QFETCH(DipCase, c);
+        const auto [megahertz, startOffset, backlash, qualityFactor, highestAboveDip, meterCeiling, mostReadings,
+                    from] = c;
         LoopModel loop;
         loop.qualityFactor = qualityFactor;
         loop.highestSwr = meterCeiling;

@@ -15,6 +15,13 @@
 // dip, the same at every angle, or a carrier through the loop that reads above S9+20 near the dip.
 enum class Noise { Missing, Resonant, Flat, Strong };
 
+// The echo rigctld writes before the reply: "\set_level RFPOWER 0.5" gives "set_level: RFPOWER 0.5".
+inline QByteArray rigctldEcho(const QByteArray& command)
+{
+    const qsizetype blank = command.indexOf(' ');
+    return command.mid(1, blank < 0 ? -1 : blank - 1) + ':' + (blank < 0 ? QByteArray() : command.mid(blank));
+}
+
 // A radio behind the channel, as rigctld's dummy radio behaves: it keeps mode, passband, power and
 // PTT, and its meter reads an SWR rising on either side of a dip. A scripted reply to a command takes
 // the place of the radio's own, in turn, until the script for that command is used up.
@@ -88,13 +95,9 @@ private:
             return;
         const Pending pending = m_queue.dequeue();
         heard << command;
-        // The echo rigctld writes before the reply: "\set_level RFPOWER 0.5" gives "set_level: RFPOWER 0.5".
-        const qsizetype blank = command.indexOf(' ');
-        const QByteArray echo =
-            command.mid(1, blank < 0 ? -1 : blank - 1) + ':' + (blank < 0 ? QByteArray() : command.mid(blank));
         QByteArrayList& scripted = script[command];
         const QByteArray body = scripted.isEmpty() ? answer(command) : scripted.takeFirst();
-        const QList<RigReply> replies = RigReplyParser().feed(echo + '\n' + body + '\n');
+        const QList<RigReply> replies = RigReplyParser().feed(rigctldEcho(command) + '\n' + body + '\n');
         QCOMPARE_EQ(replies.size(), 1);
         deliver(pending, replies.constFirst());
         if (!m_queue.isEmpty())
