@@ -11,12 +11,12 @@ build=${1:-build}
 scripts/install-deps.sh
 scripts/install-board-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_tuning_chart bench_rig bench_autotune bench_guard bench_learn veltrano-charts
+cmake --build "$build" -j"$(nproc)" --target bench_startup bench_latency bench_memories bench_memories_csv bench_tuning_chart bench_rig bench_responsiveness bench_autotune bench_guard bench_learn veltrano-charts
 
 export QT_QPA_PLATFORM=offscreen
 # The benchmarks' windows load the charts, which are not beside them.
 export VELTRANO_CHARTS="$build/veltrano-charts.so"
-for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_tuning_chart bench_rig bench_autotune bench_guard bench_learn; do
+for bench in bench_startup bench_latency bench_memories bench_memories_csv bench_tuning_chart bench_rig bench_responsiveness bench_autotune bench_guard bench_learn; do
     echo "== $bench"
     "$build/bench/$bench" 2>> "$build/bench/bench.log"
 done

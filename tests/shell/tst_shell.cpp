@@ -1,10 +1,8 @@
 // The main window as the operator meets it, with a pseudo-terminal as the board, on its own or served
 // on the network by a real ser2net.
 #include "FileReplacements.h"
-#include "LongestGap.h"
 #include "MainWindowRig.h"
 #include "MemoryStore.h"
-#include "NetworkTransport.h"
 #include "OtherConnection.h"
 #include "Ser2Net.h"
 #include "WindowPlacement.h"
@@ -13,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -246,30 +243,24 @@ private slots:
         QVERIFY(rig.platform.ended && rig.platform.pauses.isEmpty() && rig.sent().isEmpty());
     }
 
-    void aFloodingBoardLeavesTheWindowResponsive()
+    // How long the window stops under a flood, bench_responsiveness measures.
+    void aFloodingBoardFillsTheReplyFieldOneReadAtATime()
     {
-        if (!qEnvironmentVariableIsSet("VELTRANO_TIMING"))
-            QSKIP("timing-sensitive: runs alone, as test_shell_timing");
         Rig rig;
-        LongestGap gap;
-        // Four megabytes above ASCII with no line end, faster than any serial line delivers them.
+        // A quarter megabyte above ASCII with no line end, faster than any serial line delivers it.
         QByteArray chunk(64 * 1024, Qt::Uninitialized);
         for (qsizetype i = 0; i < chunk.size(); ++i)
             chunk[i] = char(0x80 | (i % 0x80));
-        for (int i = 0; i < 64; ++i)
+        for (int i = 0; i < 4; ++i)
             rig.board.writeToProgram(chunk);
         rig.board.writeToProgram("END");
         QTRY_VERIFY_WITH_TIMEOUT(rig.texts({"RISPOSTA"}).endsWith(u"END"), 20000);
         QCOMPARE(rig.texts({"Text2"}), rig.texts({"RISPOSTA"}));
         QVERIFY(rig.texts({"RISPOSTA"}).size() <= 64 * 1024); // one read's worth, never the whole flood
-        // Generous: only a window that stops serving its events for whole seconds fails.
-        QVERIFY2(gap.longest < 2000, qPrintable(QString::number(gap.longest)));
     }
 
-    void aFarEndThatNeverAnswersIsGivenUpWhileTheWindowAnswers()
+    void aFarEndThatNeverAnswersIsGivenUp()
     {
-        if (!qEnvironmentVariableIsSet("VELTRANO_TIMING"))
-            QSKIP("timing-sensitive: runs alone, as test_shell_timing");
         // The kernel accepts the connection for a listener that never speaks: no Telnet comes back.
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
@@ -278,18 +269,9 @@ private slots:
         rig.set("cboPort", QStringLiteral("COM4"));
         rig.set("cboBaudrate", QStringLiteral("9600"));
         rig.click("CON_DISCON"); // disconnect
-        LongestGap gap;
-        QElapsedTimer sinceClick;
-        sinceClick.start();
         rig.click("CON_DISCON");
         QCOMPARE(rig.enabled({"CON_DISCON"}), "-");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.platform.messages.size(), 1, 5000);
-        const qint64 waited = sinceClick.elapsed();
-        // Qt's coarse timers may fire a little early.
-        QVERIFY2(waited >= NetworkTransport::OpenTimeout.count() * 9 / 10 && waited < 4500,
-                 qPrintable(QString::number(waited)));
-        // A window that waited for the network would stop for the whole three seconds.
-        QVERIFY2(gap.longest < 1500, qPrintable(QString::number(gap.longest)));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.platform.messages.size(), 1, 10000);
         QVERIFY2(
             rig.platform.boxes().first().startsWith("DISCONNECT|Unable to open port: Check connections.\r\n" + address),
             qPrintable(rig.platform.boxes().first()));
