@@ -329,7 +329,11 @@ private slots:
         ScriptedRun scripted({}, c.method == LearnMethod::Noise ? Noise::Resonant : Noise::Missing);
         ScriptedRadio& radio = scripted.radio;
         LearnRun learn(radio, *scripted.run);
-        scripted.raise(c.event, c.eventAt, c.eventCount, [&] { learn.stop(); });
+        qsizetype heardBeforeStop = -1;
+        scripted.raise(c.event, c.eventAt, c.eventCount, [&] {
+            heardBeforeStop = radio.heard.size();
+            learn.stop();
+        });
         QSignalSpy finished(&learn, &LearnRun::finished);
         QSignalSpy learned(&learn, &LearnRun::pointLearned);
         LearnRun::Plan plan;
@@ -347,6 +351,10 @@ private slots:
             radio.reconnect();
         QTRY_VERIFY(!learn.isRunning() && !learn.isRestoreOwed() && !scripted.run->isRunning() && radio.isIdle());
         QCOMPARE(learned.size(), learn.pointsDone());
+        // Stopped, the point being tuned stops too: the meter is read no more.
+        for (const QByteArray& command :
+             radio.heard.mid(heardBeforeStop < 0 ? radio.heard.size() : heardBeforeStop + 1))
+            QVERIFY2(!command.startsWith("\\get_level"), radio.heard.join(", ").constData());
 
         // Unkeyed whenever the VFO moves, never above the tune power, and back as it was at the end.
         bool keyed = false;
