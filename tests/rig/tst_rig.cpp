@@ -521,7 +521,7 @@ private slots:
         window.show();
         QSignalSpy requested(&window, &LearnWindow::learnRequested);
 
-        // A band fills the range with region 1's edges; every field is named by its label.
+        // A band fills the range with region 1's edges.
         auto* bandField = widget<QComboBox>(window, "bandField");
         bandField->setCurrentIndex(bandField->findText(QStringLiteral("80")));
         QCOMPARE(widget<QLineEdit>(window, "fromField")->text() + '-' + widget<QLineEdit>(window, "toField")->text(),
@@ -531,10 +531,6 @@ private slots:
         for (int i = 0; i < 3; ++i)
             widget<QLineEdit>(window, names[i])->setText(fields[i]);
         widget<QComboBox>(window, "byField")->setCurrentText(fields[3]);
-        for (const QLabel* label : window.findChildren<QLabel*>()) {
-            if (label->objectName() != u"statusLabel")
-                QVERIFY2(label->buddy(), qPrintable(label->objectName()));
-        }
 
         widget<QPushButton>(window, "learnButton")->click();
         QCOMPARE(requested.size(), named.isEmpty() ? 1 : 0);
