@@ -1,69 +1,17 @@
-// The simulated station against Hamlib's own rigctld, and a band learned on it through the emulated
-// board, by SWR and by the noise.
-#include "BoardSession.h"
-#include "EmulatedBoard.h"
+// A band learned on the simulated station through the emulated board, by SWR and by the noise.
 #include "FakePlatform.h"
 #include "LearnRun.h"
 #include "LoopModel.h"
-#include "RigDaemon.h"
 #include "RigFollower.h"
-#include "RigLink.h"
 #include "ServoShaft.h"
-#include "SimulatedStation.h"
 #include "StationOnBoard.h"
-#include "TuneRun.h"
-#include "TuningTable.h"
 
-#include <QSerialPort>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-
-#include <cmath>
-
-// Everything a peer answers to one line, taken as complete once it has been quiet for a moment: the
-// plain form says nothing about how many lines an answer has.
-QByteArray answer(QTcpSocket& socket, const QByteArray& line)
-{
-    socket.write(line + '\n');
-    QByteArray reply;
-    while (socket.waitForReadyRead(reply.endsWith('\n') ? 60 : 2000))
-        reply += socket.readAll();
-    return reply;
-}
 
 class TestTuning : public QObject {
     Q_OBJECT
 private slots:
-    // The station answers as Hamlib 4.5's rigctld with its dummy radio does, line for line, in the
-    // plain and the extended form, errors included.
-    void stationAnswersAsRigctldDoes()
-    {
-        START_RIGCTLD_OR_SKIP(rigctld, {QStringLiteral("-P"), QStringLiteral("RIG")});
-        QTcpSocket hamlib;
-        hamlib.connectToHost(QStringLiteral("127.0.0.1"), rigctld.port());
-        QVERIFY(hamlib.waitForConnected(2000));
-        SimulatedStation station;
-        QVERIFY(station.start());
-        QTcpSocket ours;
-        ours.connectToHost(QStringLiteral("127.0.0.1"), station.port());
-        QVERIFY(ours.waitForConnected(2000));
-
-        // One row for each thing asked: frequency, mode, power, transmitting, SWR, errors, the rest.
-        // clang-format off
-        const QList<QByteArray> lines = {
-            "F 7050000", "+\\get_freq", "f",
-            "M USB 2400", "m", "+m", ";\\get_mode", "|m",
-            "L RFPOWER 0.05", "l RFPOWER", "+l RFPOWER", "+\\set_level RFPOWER 0.5",
-            "T 1", "t", "+t", "+\\set_ptt 0", "+\\get_ptt",
-            "l SWR", "+l SWR", "L SWR 1", "+L SWR 1",
-            "l FOO", "+\\get_level FOO", "T x", "F abc", "+\\set_freq abc",
-            "v", "+v", "\\get_powerstat", "+\\get_powerstat"};
-        // clang-format on
-        for (const QByteArray& line : lines)
-            QCOMPARE(line + " -> " + answer(ours, line), line + " -> " + answer(hamlib, line));
-    }
-
     void learnBandThenFollow_data()
     {
         QTest::addColumn<LearnPlacement::Method>("method");
