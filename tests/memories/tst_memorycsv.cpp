@@ -216,8 +216,8 @@ private slots:
         const QByteArray exportedBefore = fileContents(exported);
 
         QProcess veltrano;
-        if (diskFull && !limitFileSizesOf(veltrano, exportedBefore.size()))
-            QSKIP("file sizes cannot be limited here");
+        if (diskFull)
+            limitFileSizesOf(veltrano, exportedBefore.size());
         veltrano.setWorkingDirectory(here.path());
         // No window and no display: a program that made one would fail on this platform.
         qputenv("QT_QPA_PLATFORM", "none-at-all");

@@ -5,16 +5,13 @@
 #include <QByteArray>
 #include <QFile>
 
-#ifdef Q_OS_LINUX
 #include <sys/inotify.h>
 #include <unistd.h>
-#endif
 
 // How many times the settings file is replaced by another renamed over it while work runs, as a safe
-// save does; -1 where that cannot be watched.
+// save does.
 template <class Work> int replacementsOfTheFileBy(const TestProgramDirectory& directory, Work work)
 {
-#ifdef Q_OS_LINUX
     const int watch = inotify_init1(IN_NONBLOCK);
     // Creations too: the kernel merges an event into an identical one just before it, and the
     // temporary file created before each rename keeps the renames apart.
@@ -31,8 +28,4 @@ template <class Work> int replacementsOfTheFileBy(const TestProgramDirectory& di
     }
     ::close(watch);
     return count;
-#else
-    work();
-    return -1;
-#endif
 }

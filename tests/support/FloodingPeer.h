@@ -30,13 +30,10 @@ public:
         QByteArray block;
         while (block.size() < 64 * 1024)
             block += repeated;
-        m_thread = std::thread([this, opening = std::move(opening), block = std::move(block)] {
+        m_thread = std::thread([this, next = opening + block, block]() mutable {
             m_connection = ::accept(m_listener, nullptr, nullptr);
-            if (m_connection < 0)
-                return;
-            bool sending = sendAll(opening);
-            while (sending && !m_stop)
-                sending = sendAll(block);
+            while (m_connection >= 0 && !m_stop && sendAll(next))
+                next = block;
         });
     }
     ~FloodingPeer()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDir>
-#include <QFile>
 #include <QHostAddress>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,41 +19,30 @@ class NetworkNamespace {
 public:
     NetworkNamespace()
     {
-        removeLeftoversOfEndedTests();
-        const auto pid = quint32(::getpid());
-        m_name = QStringLiteral("veltrano-t-%1").arg(pid);
-        m_near = QStringLiteral("vtn%1").arg(pid);
-        m_far = QStringLiteral("vtf%1").arg(pid);
-        // A /30 of its own per test process, so tests running at once do not meet.
-        const QString subnet = QStringLiteral("10.201.%1.%2").arg((pid >> 6) & 0xff);
-        m_nearAddress = subnet.arg((pid & 63) * 4 + 1);
-        m_farAddress = subnet.arg((pid & 63) * 4 + 2);
         if (m_ipProgram.isEmpty()) {
             m_problem = QStringLiteral("the ip command is missing (Debian package iproute2)");
             return;
         }
-        m_made = ip({"netns", "add", m_name});
-        if (!m_made)
-            return;
-        if (!ip({"link", "add", m_near, "type", "veth", "peer", "name", m_far}) ||
-            !ip({"link", "set", m_far, "netns", m_name}) ||
-            !ip({"addr", "add", m_nearAddress + "/30", "dev", m_near}) || !ip({"link", "set", m_near, "up"}) ||
-            !inside({"addr", "add", m_farAddress + "/30", "dev", m_far}) || !inside({"link", "set", m_far, "up"}))
-            return;
-        m_ready = true;
+        removeLeftoversOfEndedTests();
+        const auto pid = quint32(::getpid());
+        m_name = QStringLiteral("veltrano-t-%1").arg(pid);
+        const QString near = QStringLiteral("vtn%1").arg(pid);
+        m_far = QStringLiteral("vtf%1").arg(pid);
+        // A /30 of its own per test process, so tests running at once do not meet.
+        const QString subnet = QStringLiteral("10.201.%1.%2").arg((pid >> 6) & 0xff);
+        const QString nearAddress = subnet.arg((pid & 63) * 4 + 1);
+        m_farAddress = subnet.arg((pid & 63) * 4 + 2);
+        ip({"netns", "add", m_name}) &&
+            ip({"link", "add", near, "type", "veth", "peer", "name", m_far, "netns", m_name}) &&
+            ip({"addr", "add", nearAddress + "/30", "dev", near}) && ip({"link", "set", near, "up"}) &&
+            inside({"addr", "add", m_farAddress + "/30", "dev", m_far}) && inside({"link", "set", m_far, "up"});
     }
-    ~NetworkNamespace()
-    {
-        if (!m_made)
-            return;
-        // The veth pair goes with its end inside the namespace; the near end is asked to go too in case
-        // it never got there.
-        ip({"netns", "del", m_name});
-        ip({"link", "del", m_near});
-    }
+    // The near end goes at once, its pair with it: the namespace itself lingers until the sockets
+    // the cut left inside it time out.
+    ~NetworkNamespace() { removeNamespace(m_name); }
     Q_DISABLE_COPY_MOVE(NetworkNamespace)
 
-    bool ready() const { return m_ready; }
+    bool ready() const { return m_problem.isEmpty(); }
     QString problem() const { return m_problem; }
     QString farAddress() const { return m_farAddress; }
 
@@ -63,14 +51,11 @@ public:
     {
         const int here = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
         const int there = ::open(qPrintable("/run/netns/" + m_name), O_RDONLY | O_CLOEXEC);
-        bool listening = false;
-        if (here >= 0 && there >= 0 && ::setns(there, CLONE_NEWNET) == 0) {
-            listening = server.listen(QHostAddress(m_farAddress));
-            ::setns(here, CLONE_NEWNET);
-        }
-        for (int fd : {here, there})
-            if (fd >= 0)
-                ::close(fd);
+        const bool listening =
+            here >= 0 && there >= 0 && ::setns(there, CLONE_NEWNET) == 0 && server.listen(QHostAddress(m_farAddress));
+        ::setns(here, CLONE_NEWNET);
+        ::close(here);
+        ::close(there);
         return listening;
     }
 
@@ -94,23 +79,23 @@ private:
     // A test killed by its timeout leaves its namespace behind; the next one clears it away.
     void removeLeftoversOfEndedTests()
     {
-        const QStringList names = QDir(QStringLiteral("/run/netns")).entryList({QStringLiteral("veltrano-t-*")});
-        for (const QString& name : names) {
-            const pid_t owner = pid_t(name.mid(11).toInt());
-            if (owner > 0 && ::kill(owner, 0) != 0 && errno == ESRCH) {
-                ip({"netns", "del", name});
-                ip({"link", "del", QStringLiteral("vtn%1").arg(owner)});
-            }
-        }
+        for (const QString& name : QDir(QStringLiteral("/run/netns")).entryList({QStringLiteral("veltrano-t-*")}))
+            if (::kill(pid_t(name.mid(11).toInt()), 0) != 0 && errno == ESRCH)
+                removeNamespace(name);
         m_problem.clear();
+    }
+    void removeNamespace(const QString& name)
+    {
+        if (name.isEmpty())
+            return;
+        ip({"netns", "del", name});
+        ip({"link", "del", "vtn" + name.mid(11)});
     }
 
     const QString m_ipProgram =
         QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/usr/bin"});
-    QString m_name, m_near, m_far, m_nearAddress, m_farAddress;
+    QString m_name, m_far, m_farAddress;
     QString m_problem;
-    bool m_made = false;
-    bool m_ready = false;
 };
 
 // Makes the namespace for the test, which is skipped, saying why, where it cannot be made.

@@ -15,8 +15,7 @@ public:
         database.open();
     }
     ~OtherConnection() { QSqlDatabase::removeDatabase(m_name); }
-    OtherConnection(const OtherConnection&) = delete;
-    OtherConnection& operator=(const OtherConnection&) = delete;
+    Q_DISABLE_COPY_MOVE(OtherConnection)
 
     // Runs one statement; a query comes back on its first row.
     QSqlQuery exec(const QString& statement) const

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,26 +13,15 @@
 
 PtyPair::PtyPair()
 {
-    int board = -1;
-    int slave = -1;
     char name[256] = {};
-    if (openpty(&board, &slave, name, nullptr, nullptr) != 0)
+    if (openpty(&m_board, &m_keepSlave, name, nullptr, nullptr) != 0)
         return;
     termios raw{};
-    tcgetattr(slave, &raw);
+    tcgetattr(m_keepSlave, &raw);
     cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
-    fcntl(board, F_SETFL, fcntl(board, F_GETFL) | O_NONBLOCK);
-    m_board = board;
-    m_keepSlave = slave;
+    tcsetattr(m_keepSlave, TCSANOW, &raw);
+    fcntl(m_board, F_SETFL, fcntl(m_board, F_GETFL) | O_NONBLOCK);
     m_devicePath = QString::fromLocal8Bit(name);
-}
-
-PtyPair::~PtyPair()
-{
-    closeBoardEnd();
-    if (m_keepSlave >= 0)
-        ::close(m_keepSlave);
 }
 
 QByteArray PtyPair::readFromProgram(qsizetype minimumBytes, std::chrono::milliseconds timeout)
@@ -79,13 +67,9 @@ void PtyPair::writeToProgram(const QByteArray& bytes)
 
 void PtyPair::closeBoardEnd()
 {
-    if (m_board >= 0) {
-        ::close(m_board);
-        m_board = -1;
-    }
-    if (m_keepSlave >= 0) {
-        ::close(m_keepSlave);
-        m_keepSlave = -1;
+    for (int* end : {&m_board, &m_keepSlave}) {
+        if (*end >= 0)
+            ::close(std::exchange(*end, -1));
     }
 }
 

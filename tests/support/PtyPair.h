@@ -10,9 +10,8 @@
 class PtyPair {
 public:
     PtyPair();
-    ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
+    ~PtyPair() { closeBoardEnd(); }
+    Q_DISABLE_COPY_MOVE(PtyPair)
 
     bool isValid() const { return m_board >= 0; }
     QString devicePath() const { return m_devicePath; }

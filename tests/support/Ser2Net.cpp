@@ -12,15 +12,6 @@ Ser2Net::Ser2Net(const QString& device, const QString& scheme, quint16 port)
     m_process.setStandardOutputFile(QProcess::nullDevice());
 }
 
-Ser2Net::~Ser2Net()
-{
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            kill();
-    }
-}
-
 bool Ser2Net::start()
 {
     const QString configuration = m_directory.filePath(QStringLiteral("ser2net.yaml"));

@@ -13,7 +13,7 @@ public:
     // Serves the device as the scheme says, "tcp" (bytes only) or "rfc2217" (Telnet carrying the line
     // settings), on the given port or on a free one.
     Ser2Net(const QString& device, const QString& scheme, quint16 port = 0);
-    ~Ser2Net();
+    ~Ser2Net() { kill(); }
 
     // False when ser2net is missing or did not listen within a few seconds.
     bool start();
