@@ -118,25 +118,22 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<PortAddress::Kind>("kind");
-        QTest::addColumn<QString>("host"); // empty: not usable
-        QTest::addColumn<int>("port");
-        QTest::newRow("device") << "/dev/ttyACM0" << PortAddress::Kind::Device << "" << 0;
+        QTest::addColumn<QString>("hostAndPort"); // ":0": not usable
+        QTest::newRow("device") << "/dev/ttyACM0" << PortAddress::Kind::Device << ":0";
         QTest::newRow("RFC 2217, capitals")
-            << "RFC2217://loop-pi.local:2000" << PortAddress::Kind::Rfc2217 << "loop-pi.local" << 2000;
-        QTest::newRow("IPv6") << "tcp://[fd00::7]:3333" << PortAddress::Kind::RawTcp << "fd00::7" << 3333;
-        QTest::newRow("no port") << "tcp://loop-pi" << PortAddress::Kind::RawTcp << "" << 0;
-        QTest::newRow("path after the port") << "rfc2217://loop-pi:2000/x" << PortAddress::Kind::Rfc2217 << "" << 0;
+            << "RFC2217://loop-pi.local:2000" << PortAddress::Kind::Rfc2217 << "loop-pi.local:2000";
+        QTest::newRow("IPv6") << "tcp://[fd00::7]:3333" << PortAddress::Kind::RawTcp << "fd00::7:3333";
+        QTest::newRow("no port") << "tcp://loop-pi" << PortAddress::Kind::RawTcp << ":0";
+        QTest::newRow("path after the port") << "rfc2217://loop-pi:2000/x" << PortAddress::Kind::Rfc2217 << ":0";
     }
     void networkAddresses()
     {
         QFETCH(QString, text);
         QFETCH(PortAddress::Kind, kind);
-        QFETCH(QString, host);
-        QFETCH(int, port);
+        QFETCH(QString, hostAndPort);
         const PortAddress address = PortMap({{6, text}}).address(6);
         QCOMPARE(address.kind, kind);
-        QCOMPARE(address.host, host);
-        QCOMPARE(int(address.port), port);
+        QCOMPARE(address.host + u':' + QString::number(address.port), hostAndPort);
     }
 
     void bytesAndSpeedsReachTheBoard_data()
