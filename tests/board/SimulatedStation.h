@@ -7,6 +7,11 @@
 
 #include <optional>
 
+// The radio as the station has it before a run, and as it must be after: on 7050 kHz in USB, its
+// normal passband, half power, not transmitting.
+const QStringList StationOptionsAtRest = {"--freq", "7050000", "--mode", "USB", "--power", "0.5"};
+const QString RadioAtRest = QStringLiteral("USB 2400 0.500000 0");
+
 // The simulated station (tools/station) on a free loopback port: a radio behind rigctld's protocol
 // whose SWR meter reads the loop at the servo angle of the pulse lines it is fed. Its log tells what
 // the radio was made to do; a connection of the test's own asks the radio how it stands.

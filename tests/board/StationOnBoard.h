@@ -18,11 +18,6 @@ inline int widthOf(int tenths)
     return int(std::lround(544 + tenths * 1856 / 1800.0));
 }
 
-// The radio as the station had it before the run, and as it must be after: USB, its normal passband,
-// half power, not transmitting.
-const QString RadioAtRest = QStringLiteral("USB 2400 0.500000 0");
-const QStringList StationAtRest = {"--freq", "7050000", "--mode", "USB", "--power", "0.5"};
-
 // The station and the board, the servo standing this far from the dip, and a run linked to both.
 struct StationOnBoard {
     EmulatedBoard board;
@@ -38,7 +33,7 @@ struct StationOnBoard {
         if (!board.start())
             return false;
         board.pulseLineTaker = [this](const QByteArray& line) { station.takePulseLine(line); };
-        if (!station.start(StationAtRest + stationOptions))
+        if (!station.start(StationOptionsAtRest + stationOptions))
             return false;
         port.setPortName(board.devicePath());
         port.setBaudRate(9600);

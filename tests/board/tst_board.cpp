@@ -98,18 +98,15 @@ private slots:
     void outOfRangeAnglesAreClampedAndSaid()
     {
         QVERIFY(board->command("IS,9,30,150,").startsWith(QLatin1String("OK IS pin 9 limits 30-150")));
-        QString reply = board->command("A,200,");
-        QVERIFY2(reply.startsWith(QLatin1String("OK A 150 ")) && reply.contains(QLatin1String("clamped from 200")),
-                 qPrintable(reply));
-        QVERIFY(board->waitWidth(9, 2091));
         // Limits hold to the tenth.
-        reply = board->command("A,150.5,");
-        QVERIFY2(reply.startsWith(QLatin1String("OK A 150 ")) && reply.contains(QLatin1String("clamped from 150.5")),
-                 qPrintable(reply));
-        reply = board->command("A,-5,");
-        QVERIFY2(reply.startsWith(QLatin1String("OK A 30 ")) && reply.contains(QLatin1String("clamped from -5")),
-                 qPrintable(reply));
-        QVERIFY(board->waitWidth(9, 853));
+        for (const auto& [asked, held, microseconds] :
+             {std::tuple{"200", "150", 2091}, {"150.5", "150", 2091}, {"-5", "30", 853}}) {
+            const QString reply = board->command(QByteArray("A,") + asked + ',');
+            QVERIFY2(reply.startsWith(QStringLiteral("OK A %1 ").arg(held)) &&
+                         reply.contains(QStringLiteral("clamped from %1").arg(asked)),
+                     qPrintable(reply));
+            QVERIFY(board->waitWidth(9, microseconds));
+        }
         // Narrower limits on a re-attach pull the held angle inside them.
         QVERIFY(board->command("IS,9,40,150,").startsWith(QLatin1String("OK IS pin 9 limits 40-150 angle 40")));
         QVERIFY(board->waitWidth(9, 956));

@@ -21,21 +21,27 @@ namespace {
 constexpr int Tolerance = 10;
 
 struct ProgramOnBoard {
+    SimulatedStation station; // for the tests that follow a radio, started by them
     EmulatedBoard board;
     std::unique_ptr<MainWindowRig> rig;
-    // Stored in the program's memory file and added to its settings before it starts.
+    // Stored in the program's memory file before it starts.
     QList<TypedMemory> memories;
-    QByteArray moreSettings;
     // Everything the reply field has shown, in order: a reply may come in several pieces, and the
     // field shows each piece in turn.
     QString transcript;
 
-    bool start()
+    // With rigKeys, the program follows the started station, its [rig] section holding those keys too.
+    bool start(const QByteArray& rigKeys = {})
     {
+        QByteArray settings;
+        if (!rigKeys.isEmpty()) {
+            board.pulseLineTaker = [this](const QByteArray& line) { station.takePulseLine(line); };
+            settings = "[rig]\r\nPORT=" + QByteArray::number(station.port()) + "\r\nFOLLOW=1\r\n" + rigKeys;
+        }
         if (!board.start())
             return false;
         rig = std::make_unique<MainWindowRig>();
-        rig->directory.writeSettings(TestProgramDirectory::standardSettings(board.devicePath()) + moreSettings);
+        rig->directory.writeSettings(TestProgramDirectory::standardSettings(board.devicePath()) + settings);
         MemoryStore store;
         if (!memories.isEmpty() &&
             !store.open(QDir(rig->directory.path()).filePath(QStringLiteral("DATABASE/VELTRANO.MDB"))))
@@ -127,18 +133,16 @@ private slots:
         QFETCH(QString, otherMemoryAngle);
         QFETCH(QString, question);
         QFETCH(QStringList, stored);
-        SimulatedStation station;
-        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
+        ProgramOnBoard setup;
+        SimulatedStation& station = setup.station;
+        QVERIFY(station.start(StationOptionsAtRest));
         const double dip = station.dip();
         const QString memoryAngle = QString::number(std::lround((dip + 1.2) * 10) / 10.0, 'f', 1);
         otherMemoryAngle.replace(u'M', memoryAngle);
-        ProgramOnBoard setup;
-        setup.board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
         setup.memories = {{"40", "SSB", firstMemoryKHz, memoryAngle, QString(), true},
                           {"40", "SSB", "7100", otherMemoryAngle, QString(), true}};
-        setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(station.port()) +
-                             "\r\nFOLLOW=1\r\nPOLL_MS=50\r\nTUNE_TX=1\r\nTUNE_SETTLE_MS=50\r\n";
-        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
+        QVERIFY2(setup.start("POLL_MS=50\r\nTUNE_TX=1\r\nTUNE_SETTLE_MS=50\r\n"),
+                 "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         QTRY_COMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + memoryAngle + ',');
         QCOMPARE(indicatorColour(setup.rig->get<QWidget>("Shape_RIG")), IndicatorColour::Green);
@@ -155,7 +159,7 @@ private slots:
         const auto last = station.logged(QStringLiteral("^SWR ([0-9.]+) shaft=([0-9.]+)"));
         QVERIFY(last && last->captured(1).toDouble() <= 1.3 && std::abs(last->captured(2).toDouble() - dip) <= 0.15);
 
-        QCOMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
+        QCOMPARE(station.radio(), RadioAtRest);
         const QString tuned = widget<QLineEdit>(*window, "tuneAngleField")->text();
         QCOMPARE(setup.rig->get<QLineEdit>("COMANDO")->text(), "A," + tuned + ',');
         QTest::qWait(300);
@@ -186,20 +190,17 @@ private slots:
     // and power on the way out, with no event loop left to send them later.
     void leavingTheProgramMidRunUnkeysTheRadio()
     {
-        SimulatedStation station;
-        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
         ProgramOnBoard setup;
-        setup.board.pulseLineTaker = [&station](const QByteArray& line) { station.takePulseLine(line); };
-        setup.moreSettings = "[rig]\r\nPORT=" + QByteArray::number(station.port()) +
-                             "\r\nFOLLOW=1\r\nTUNE_TX=1\r\nTUNE_SETTLE_MS=1000\r\n";
-        QVERIFY2(setup.start(), "the program did not come up on the emulated board");
+        QVERIFY(setup.station.start(StationOptionsAtRest));
+        QVERIFY2(setup.start("TUNE_TX=1\r\nTUNE_SETTLE_MS=1000\r\n"),
+                 "the program did not come up on the emulated board");
         setup.rig->click("Command1");
         setup.setAngle(QStringLiteral("90"));
         QVERIFY(setup.pressTune());
-        QTRY_VERIFY(station.logged(QStringLiteral("^PTT on")).has_value());
+        QTRY_VERIFY(setup.station.logged(QStringLiteral("^PTT on")).has_value());
 
         setup.rig.reset();
-        QTRY_COMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
+        QTRY_COMPARE(setup.station.radio(), RadioAtRest);
     }
 };
 
