@@ -98,33 +98,12 @@ struct Rig : MainWindowRig {
 class TestShell : public QObject {
     Q_OBJECT
 private slots:
-    // First, before any other opens a chart: the charts' library, once loaded, stays.
-    void qtChartsLoadsWithTheFirstChartAndTheWindowsStayWithoutIt()
-    {
-        if (!QFile::exists(QStringLiteral("/proc/self/maps")))
-            QSKIP("The libraries loaded are read from /proc/self/maps.");
-        const auto chartsLoaded = [] {
-            QFile maps(QStringLiteral("/proc/self/maps"));
-            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Charts");
-        };
-        Rig rig;
-        QVERIFY(rig.started && !chartsLoaded());
-        const QByteArray library = qgetenv("VELTRANO_CHARTS");
-        qputenv("VELTRANO_CHARTS", "missing/veltrano-charts.so");
-        rig.trigger("grafico_memorie");
-        rig.trigger("setta_RIG");
-        QVERIFY2(rig.platform.boxes().value(0).startsWith("TUNING CHART|The charts cannot be loaded: "),
-                 qPrintable(rig.platform.boxes().join(u'\n')));
-        const QString noChart = rig.get<QLabel>("runChart")->text();
-        QVERIFY2(noChart.contains(u"missing/veltrano-charts.so"), qPrintable(noChart));
-        QVERIFY(rig.get<QWidget>("RigWindow")->isVisible() && !chartsLoaded());
-        qputenv("VELTRANO_CHARTS", library);
-        rig.trigger("grafico_memorie");
-        QVERIFY(rig.get<QWidget>("TuningChartWindow")->isVisible() && chartsLoaded());
-    }
-
+    // First, before any other opens a chart: the charts, once loaded, stay.
     void startsIdleWithThePortOpenAndExitLeavesTheServoAttached()
     {
+        QMenu menu;
+        QMessageBox box;
+        QVERIFY(!isSecondaryWindow(&menu) && !isSecondaryWindow(&box)); // they hand the focus straight back
         Rig rig;
         QVERIFY(rig.started && rig.platform.messages.isEmpty());
         QCOMPARE(rig.visible({"Frame1", "ESCE", "Frame2", "Frame4", "monitor_MEM"}), "++---");
@@ -134,6 +113,26 @@ private slots:
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
         QCOMPARE(rig.get<QComboBox>("cboPort")->itemData(5, Qt::ToolTipRole).toString(), rig.board.devicePath());
         QCOMPARE(rig.get<QWidget>("Label3")->toolTip(), rig.board.devicePath());
+        // Coming back from another of its windows refills the lists.
+        rig.trigger("porta_com");
+        rig.trigger("setta_INI");
+        QWidget* editor = rig.get<QWidget>("VELTRANO_INI");
+        QTRY_VERIFY(editor->isActiveWindow());
+        QCOMPARE(rig.texts({"cboPort"}), QStringLiteral("6"));
+        editor->close();
+        rig.window->activateWindow();
+        QTRY_COMPARE(rig.texts({"cboPort"}), QString());
+        // Without the charts the windows stay, saying why.
+        const QByteArray library = qgetenv("VELTRANO_CHARTS");
+        qputenv("VELTRANO_CHARTS", "missing/veltrano-charts.so");
+        rig.trigger("grafico_memorie");
+        rig.trigger("setta_RIG");
+        qputenv("VELTRANO_CHARTS", library);
+        QVERIFY2(rig.platform.boxes().value(0).startsWith("TUNING CHART|The charts cannot be loaded: "),
+                 qPrintable(rig.platform.boxes().join(u'\n')));
+        QVERIFY(rig.get<QLabel>("runChart")->text().contains(u"missing/veltrano-charts.so"));
+        QVERIFY(rig.get<QWidget>("RigWindow")->isVisible());
+        rig.platform.messages.clear();
         // The way out with the port open attaches the servo again after a pause.
         QString atPause;
         rig.platform.onPause = [&] {
@@ -181,68 +180,76 @@ private slots:
         QVERIFY2(rig.platform.boxes().first().startsWith(box), qPrintable(rig.platform.boxes().first()));
     }
 
-    void connectsToAnotherPortAndSpeed()
+    // COM3 another pseudo-terminal, opened at 19200 first; COM4 a far end that never speaks. Then the
+    // fields as typed, "&Connect" twice with the frame closed between.
+    void connectOpensThePortTypedOrSaysWhyNot_data()
     {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QStringList>("boxes"); // how each starts
+        // Label3|CON_DISCON|Text1, ESEGUE_SET and CON_DISCON enabled, Frame1 shown; CON_DISCON enabled at once
+        QTest::addColumn<QString>("after");
+        const QString reminder = QStringLiteral("|         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT");
+        const QString noPort =
+            QStringLiteral("COMM PORT SETTING ERROR|It is necessary to indicate the COMM port in use");
+        const QString noSpeed = QStringLiteral("CONNECTION SPEED ERROR|It is necessary to indicate the Boudarate");
+        const QString unchanged = QStringLiteral("OPEN -> COM3,19200,n,8,1|&Disconnect|IS,9,0,180,++++");
+        const QString notOpened = QStringLiteral("DISCONNECT|Unable to open port: Check connections.\r\n");
+        // clang-format off
+        QTest::newRow("back to the first port") << "COM6" << "9600" << QStringList{reminder} << "OPEN -> COM6,9600,n,8,1|&Disconnect|++++";
+        QTest::newRow("a speed the port refuses") << "COM3" << "0" << QStringList{reminder, "CONNECTION SPEED ERROR|Unable to use this speed: the port opens with its previous settings.\r\nInvalid line settings \"0,n,8,1\": the speed must be a whole number of bits per second"}
+            << "OPEN -> COM3,19200,n,8,1|&Disconnect|++++";
+        QTest::newRow("digits only keep the port last opened") << "6" << "115200" << QStringList{reminder} << "OPEN -> COM3,115200,n,8,1|&Disconnect|++++";
+        QTest::newRow("no port, nothing done") << "" << "9600" << QStringList{noPort, noPort} << unchanged;
+        QTest::newRow("no speed, nothing done") << "COM3" << "" << QStringList{noSpeed, noSpeed} << unchanged;
+        // The command frame comes back with the attempt; only the connection is missing.
+        QTest::newRow("a port no machine has") << "COM200" << "9600" << QStringList{reminder, notOpened} << "|&Connect|-+++";
+        // Given up; meanwhile the button waits, so a second click cannot cross the first.
+        QTest::newRow("a far end that never answers") << "COM4" << "9600" << QStringList{reminder, notOpened + "rfc2217://"} << "|&Connect|-++-";
+        // clang-format on
+    }
+    void connectOpensThePortTypedOrSaysWhyNot()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, speed);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, after);
         PtyPair other;
-        Rig rig(Changes{{"[porte]\r\n", portLine(3, other)}});
+        QTcpServer silent; // the kernel accepts the connection: no Telnet comes back
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const QByteArray far = "COM4=rfc2217://127.0.0.1:" + QByteArray::number(silent.serverPort()) + "\r\n";
+        Rig rig(Changes{{"[porte]\r\n", portLine(3, other) + far}});
         rig.trigger("porta_com");
         QCOMPARE(rig.texts({"cboPort", "cboBaudrate"}) + rig.visible({"ABILI"}) +
                      rig.enabled({"cboPort", "cboBaudrate"}),
                  "6|9600++-");
-        rig.click("ABILI"); // the port list was enabled: both lists locked
+        rig.click("ABILI"); // the port list was enabled: both lists locked, then both unlocked
         QCOMPARE(rig.enabled({"cboPort", "cboBaudrate"}), "--");
         rig.click("ABILI");
-        QCOMPARE(rig.enabled({"cboPort", "cboBaudrate"}), "++");
         rig.set("cboPort", QStringLiteral("COM3"));
         rig.set("cboBaudrate", QStringLiteral("19200"));
+        rig.click("CON_DISCON"); // disconnects
+        rig.click("CON_DISCON");
+        QCOMPARE(rig.texts({"Label3"}) + rig.enabled({"cboPort", "cboBaudrate"}), "OPEN -> COM3,19200,n,8,1++");
+        rig.set("cboPort", port);
+        rig.set("cboBaudrate", speed);
         rig.set("Text1", QStringLiteral("IS,9,0,180,"));
-        rig.click("CON_DISCON"); // the caption reads "&Disconnect" after start-up
-        QCOMPARE(rig.texts({"CON_DISCON", "Text1"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
-                 "&Connect|--");
         rig.click("CON_DISCON");
-        QCOMPARE(rig.texts({"Label3"}) + rig.visible({"Frame1"}) + rig.enabled({"ESEGUE_SET"}),
-                 "OPEN -> COM3,19200,n,8,1++");
-        // A speed the port refuses is said so, and the port opens again with the speed it had.
+        rig.click("CHIUDE_WIN_PORTA"); // a reminder when nothing is connected
         rig.click("CON_DISCON");
-        rig.set("cboBaudrate", QStringLiteral("0"));
-        rig.click("CON_DISCON");
-        QCOMPARE(rig.platform.boxes(), QStringList{"CONNECTION SPEED ERROR|Unable to use this speed: the port opens "
-                                                   "with its previous settings.\r\nInvalid line settings \"0,n,8,1\": "
-                                                   "the speed must be a whole number of bits per second"});
-        QCOMPARE(rig.texts({"Label3"}), QStringLiteral("OPEN -> COM3,19200,n,8,1"));
-        // Digits only in the port field reconnect the port last opened, at the chosen speed.
-        rig.click("CON_DISCON");
-        rig.set("cboPort", QStringLiteral("6"));
-        rig.set("cboBaudrate", QStringLiteral("115200"));
-        rig.click("CON_DISCON");
-        QCOMPARE(rig.texts({"Label3"}), QStringLiteral("OPEN -> COM3,115200,n,8,1"));
-        QCOMPARE(rig.platform.messages.size(), 1);
+        const QString waiting = rig.enabled({"CON_DISCON"});
+        QTRY_COMPARE_WITH_TIMEOUT(rig.platform.messages.size(), boxes.size(), 10000);
+        const QStringList shown = rig.platform.boxes();
+        QVERIFY2(shown.size() == boxes.size() && shown.join(u'\n').startsWith(boxes.join(u'\n')),
+                 qPrintable(shown.join(u'\n')));
+        QCOMPARE(rig.texts({"Label3", "CON_DISCON", "Text1"}) + rig.enabled({"ESEGUE_SET", "CON_DISCON"}) +
+                     rig.visible({"Frame1"}) + waiting,
+                 after);
+        // The way out attaches the servo again only through an open port.
+        const bool open = rig.link.isOpen();
+        rig.click("ESCE");
+        QVERIFY(rig.platform.ended && rig.platform.pauses.isEmpty() != open);
     }
-
-    void connectRefusesEmptyFieldsAndReportsAFailedOpen()
-    {
-        Rig rig;
-        rig.click("CON_DISCON"); // the first activation left both fields empty
-        rig.set("cboPort", QStringLiteral("COM200"));
-        rig.click("CON_DISCON");
-        rig.set("cboBaudrate", QStringLiteral("9600"));
-        rig.click("CON_DISCON");       // disconnects
-        rig.click("CHIUDE_WIN_PORTA"); // a reminder that nothing is connected
-        QCOMPARE(rig.platform.boxes().last(), "|         ARDUINO is disconnected!\r\rOPEN COMMUNICATION or EXIT");
-        rig.click("CON_DISCON"); // COM200 is a device no machine has
-        const QStringList boxes = rig.platform.boxes();
-        QCOMPARE(boxes.mid(0, 2),
-                 QStringList({"COMM PORT SETTING ERROR|It is necessary to indicate the COMM port in use",
-                              "CONNECTION SPEED ERROR|It is necessary to indicate the Boudarate"}));
-        QVERIFY(boxes.size() == 4 && boxes[3].startsWith(u"DISCONNECT|Unable to open port: Check connections.\r\n"));
-        QVERIFY(!rig.link.isOpen());
-        // The command frame comes back with the attempt; only the connection is missing.
-        QCOMPARE(rig.texts({"Label3", "CON_DISCON"}) + rig.enabled({"ESEGUE_SET"}) + rig.visible({"Frame1"}),
-                 "|&Connect-+");
-        rig.click("ESCE"); // with the port closed, the servo is left alone
-        QVERIFY(rig.platform.ended && rig.platform.pauses.isEmpty() && rig.sent().isEmpty());
-    }
-
     // How long the window stops under a flood, bench_responsiveness measures.
     void aFloodingBoardFillsTheReplyFieldOneReadAtATime()
     {
@@ -257,25 +264,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.texts({"RISPOSTA"}).endsWith(u"END"), 20000);
         QCOMPARE(rig.texts({"Text2"}), rig.texts({"RISPOSTA"}));
         QVERIFY(rig.texts({"RISPOSTA"}).size() <= 64 * 1024); // one read's worth, never the whole flood
-    }
-
-    void aFarEndThatNeverAnswersIsGivenUp()
-    {
-        // The kernel accepts the connection for a listener that never speaks: no Telnet comes back.
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
-        const QByteArray address = "rfc2217://127.0.0.1:" + QByteArray::number(silent.serverPort());
-        Rig rig(Changes{{"[porte]\r\n", "[porte]\r\nCOM4=" + address + "\r\n"}});
-        rig.set("cboPort", QStringLiteral("COM4"));
-        rig.set("cboBaudrate", QStringLiteral("9600"));
-        rig.click("CON_DISCON"); // disconnect
-        rig.click("CON_DISCON");
-        QCOMPARE(rig.enabled({"CON_DISCON"}), "-");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.platform.messages.size(), 1, 10000);
-        QVERIFY2(
-            rig.platform.boxes().first().startsWith("DISCONNECT|Unable to open port: Check connections.\r\n" + address),
-            qPrintable(rig.platform.boxes().first()));
-        QVERIFY(!rig.link.isOpen() && rig.enabled({"CON_DISCON"}) == u"+");
     }
 
     // The line lost mid-session, by a pulled cable or by ser2net going away: said once, and "&Connect"
@@ -318,22 +306,6 @@ private slots:
         QCOMPARE(pluggedIn.readFromProgram(12), QByteArray("IS,9,0,180,\r"));
         QCOMPARE(rig.platform.messages.size(), 1); // said once
         QCOMPARE(linkStates.size(), 2);            // closed, then open again
-    }
-
-    void comingBackFromAnotherWindowRefillsTheLists()
-    {
-        QMenu menu;
-        QMessageBox box;
-        QVERIFY(!isSecondaryWindow(&menu) && !isSecondaryWindow(&box)); // they hand the focus straight back
-        Rig rig;
-        rig.trigger("porta_com");
-        rig.trigger("setta_INI");
-        QWidget* editor = rig.get<QWidget>("VELTRANO_INI");
-        QTRY_VERIFY(editor->isActiveWindow());
-        QCOMPARE(rig.texts({"cboPort"}), QStringLiteral("6"));
-        editor->close();
-        rig.window->activateWindow();
-        QTRY_COMPARE(rig.texts({"cboPort"}), QString());
     }
 
     void switchingOnSendsTheStoredLineAndOffSendsNothing()
