@@ -127,18 +127,9 @@ private slots:
         QTest::addColumn<QString>("band");
         QTest::addColumn<std::optional<RadioMarker>>("radio");
         QTest::addColumn<QString>("description");
-        QList<StoredMemory> seven;
-        for (const auto& [kHz, degrees] : {std::pair{7000, 111.1},
-                                           {7030, 111.7},
-                                           {7060, 112.4},
-                                           {7100, 113.3},
-                                           {7130, 113.9},
-                                           {7160, 114.6},
-                                           {7200, 115.4}})
-            seven.append(memory(int(seven.size()) + 1, B40, kHz, degrees));
         QTest::newRow("a band and the radio")
-            << seven << "40" << radioMarker(7123000, 112.6)
-            << "40 m: 7 memories from 7000 to 7200 kHz, 111.1 to 115.4 degrees; radio at 7123 kHz, 112.6 degrees";
+            << QList{memory(1, B40, 7000, 111.1), memory(2, B40, 7200, 115.4)} << "40" << radioMarker(7123000, 112.6)
+            << "40 m: 2 memories from 7000 to 7200 kHz, 111.1 to 115.4 degrees; radio at 7123 kHz, 112.6 degrees";
         QTest::newRow("one memory not valid, the radio elsewhere, nothing sent")
             << QList{memory(1, QStringLiteral("CB"), 27005, 50, false)} << "CB" << radioMarker(7123500, {})
             << "CB: 1 memory at 27005 kHz, 50 degrees, 1 not valid; radio at 7123.5 kHz, outside this band's memories";

@@ -308,18 +308,18 @@ private slots:
         QCOMPARE(linkStates.size(), 2);            // closed, then open again
     }
 
-    void switchingOnSendsTheStoredLineAndOffSendsNothing()
+    void theServoSwitchSendsTheStoredLineAndAfterTheFreePresetRepeatsTheSetupSend()
     {
-        Rig rig(Changes{{"MINROT=0", "MINROT=-10"}});
+        Rig rig(Changes{{"PIN=9", "PIN=10"}, {"MINROT=0", "MINROT=-10"}, {"MAXROT=180", "MAXROT=150"}});
         const auto positioning = {"MEMO", "S_meno", "S_piu", "SETTA_ANGOLO", "ANGLE", "PULISCE"};
         rig.click("Command1");
-        QCOMPARE(rig.sent("IS,9,-10,180,"), QByteArray("IS,9,-10,180,\r"));
-        QCOMPARE(rig.texts({"Command1", "COMANDO"}) + rig.enabled(positioning), "ON|IS,9,-10,180,++++++");
+        QCOMPARE(rig.sent("IS,10,-10,150,"), QByteArray("IS,10,-10,150,\r"));
+        QCOMPARE(rig.texts({"Command1", "COMANDO"}) + rig.enabled(positioning), "ON|IS,10,-10,150,++++++");
         QCOMPARE(rig.colour("Shape_RX"), Green);
         rig.set("ANGLE", QStringLiteral("181"));
         rig.click("SETTA_ANGOLO");
         QCOMPARE(rig.platform.boxes(), QStringList{"INCORRECT POSITIONING ANGLE|The value entered is not within the "
-                                                   "permitted range.\r\r Valid values : -10<-->180"});
+                                                   "permitted range.\r\r Valid values : -10<-->150"});
         // A line the board left unfinished goes with the field emptied: the next reply shows alone.
         rig.board.writeToProgram("BOOT NOISE");
         QTRY_COMPARE(rig.texts({"RISPOSTA"}), QStringLiteral("BOOT NOISE"));
@@ -331,6 +331,38 @@ private slots:
         QCOMPARE(rig.sent(), QByteArray());
         QCOMPARE(rig.texts({"Command1", "ANGLE"}) + rig.enabled(positioning), "OFF|------");
         QCOMPARE(QList<QColor>({rig.colour("Shape_RX"), rig.colour("Shape_MEMO")}), QList<QColor>({Grey, Grey}));
+        // The preset keys run with the tick as it was before the key; from the free preset on, the switch
+        // repeats the set-up send.
+        rig.trigger("porta_com");
+        rig.trigger("setta_servo");
+        QCOMPARE(rig.visible({"Frame4", "Frame1"}) + rig.texts({"cboMove"}), "+-180 °  Up-Down");
+        auto* preset = rig.get<QCheckBox>("presetta");
+        QTest::keyClick(preset, Qt::Key_Space); // the free preset, then ticked: the stored values, locked
+        QCOMPARE(rig.texts({"TextMotor", "min_rot", "max_rot", "Command1", "cboPort"}) + rig.enabled({"TextMotor"}),
+                 "10|-10|150|&Connect|-");
+        QVERIFY(preset->isChecked() && rig.session.servoState() == ServoState::SetupRepeat);
+        rig.click("cmdesci");
+        QCOMPARE(rig.visible({"Frame4", "Frame1"}), "-+");
+        rig.click("Command1");
+        QCOMPARE(rig.sent("IS,10,-10,150,"), QByteArray("IS,10,-10,150,\r"));
+        QCOMPARE(rig.colour("Shape1"), Green);
+        rig.trigger("setta_servo");
+        QTest::keyClick(preset, Qt::Key_Space); // the stored preset offers the stored port, then unticked
+        QCOMPARE(rig.texts({"CON_DISCON", "cboPort", "cboBaudrate", "Label3"}), "&Connect|COM6|9600|");
+        QCOMPARE(rig.enabled({"TextMotor", "cboPort", "ESEGUE_SET"}), "+-+");
+        rig.set("TextMotor", QStringLiteral("6"));
+        rig.platform.answers = {MessageAnswer::No};
+        rig.click("Command1");
+        QCOMPARE(rig.sent("IS,6,-10,150,"), QByteArray("IS,6,-10,150,\r"));
+        rig.click("CON_DISCON"); // reopens the port with the stored values
+        QCOMPARE(rig.texts({"CON_DISCON", "Label3"}), "&Disconnect|OPEN -> COM6,9600,n,8,1");
+        // Ticked with the port closed: the line is shown and goes nowhere.
+        preset->setChecked(true);
+        rig.link.close();
+        rig.click("Command1");
+        QCOMPARE(rig.texts({"COMANDO", "Text1", "Command1"}), QStringLiteral("IS,10,-10,150,|IS,10,-10,150,|&Connect"));
+        QCOMPARE(rig.colour("Shape1"), Grey);
+        QCOMPARE(rig.sent(), QByteArray());
     }
 
     // The stored values are PIN=9, MINROT=0, MAXROT=180; the fields hold the pin given and 0, 170.
@@ -385,43 +417,6 @@ private slots:
         // The values land in one replacement of the file, never one at a time.
         QVERIFY(replacements == int(stored) || replacements < 0);
         QCOMPARE(rig.settings.PIN, stored ? 10 : 9);
-    }
-
-    // The preset keys run with the tick as it was before the key; from the free preset on, the servo
-    // switch repeats the set-up send.
-    void presetKeysAndTheSwitchRepeatingTheSetupSend()
-    {
-        Rig rig(Changes{{"PIN=9", "PIN=10"}, {"MINROT=0", "MINROT=5"}, {"MAXROT=180", "MAXROT=150"}});
-        rig.trigger("porta_com");
-        rig.trigger("setta_servo");
-        QCOMPARE(rig.visible({"Frame4", "Frame1"}) + rig.texts({"cboMove"}), "+-180 °  Up-Down");
-        auto* preset = rig.get<QCheckBox>("presetta");
-        QTest::keyClick(preset, Qt::Key_Space); // the free preset, then ticked: the stored values, locked
-        QCOMPARE(rig.texts({"TextMotor", "min_rot", "max_rot", "Command1", "cboPort"}) + rig.enabled({"TextMotor"}),
-                 "10|5|150|&Connect|-");
-        QVERIFY(preset->isChecked() && rig.session.servoState() == ServoState::SetupRepeat);
-        rig.click("cmdesci");
-        QCOMPARE(rig.visible({"Frame4", "Frame1"}), "-+");
-        rig.click("Command1");
-        QCOMPARE(rig.sent("IS,10,5,150,"), QByteArray("IS,10,5,150,\r"));
-        QCOMPARE(rig.colour("Shape1"), Green);
-        rig.trigger("setta_servo");
-        QTest::keyClick(preset, Qt::Key_Space); // the stored preset offers the stored port, then unticked
-        QCOMPARE(rig.texts({"CON_DISCON", "cboPort", "cboBaudrate", "Label3"}), "&Connect|COM6|9600|");
-        QCOMPARE(rig.enabled({"TextMotor", "cboPort", "ESEGUE_SET"}), "+-+");
-        rig.set("TextMotor", QStringLiteral("6"));
-        rig.platform.answers = {MessageAnswer::No};
-        rig.click("Command1");
-        QCOMPARE(rig.sent("IS,6,5,150,"), QByteArray("IS,6,5,150,\r"));
-        rig.click("CON_DISCON"); // reopens the port with the stored values
-        QCOMPARE(rig.texts({"CON_DISCON", "Label3"}), "&Disconnect|OPEN -> COM6,9600,n,8,1");
-        // Ticked with the port closed: the line is shown and goes nowhere.
-        preset->setChecked(true);
-        rig.link.close();
-        rig.click("Command1");
-        QCOMPARE(rig.texts({"COMANDO", "Text1", "Command1"}), QStringLiteral("IS,10,5,150,|IS,10,5,150,|&Connect"));
-        QCOMPARE(rig.colour("Shape1"), Grey);
-        QCOMPARE(rig.sent(), QByteArray());
     }
 
     void recallShowsTheMemoryUntilTheEditorCloses_data()
