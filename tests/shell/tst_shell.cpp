@@ -148,36 +148,32 @@ private slots:
 
     void startUpStopsOnWhatItCannotUse_data()
     {
-        QTest::addColumn<QByteArray>("from");
-        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<Changes>("changes");
         QTest::addColumn<QString>("box");
-        QTest::newRow("no such port") << QByteArray("PORTACOM=6") << QByteArray("PORTACOM=200")
+        QTest::newRow("no such port") << Changes{{"PORTACOM=6", "PORTACOM=200"}}
                                       << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.\n\r\n\rLa Porta in VELTRANO.INI  "
                                          "Non corrisponde\n\ra quella rlevata in Gestione Dispositivi del PC";
         // Any 16-bit number loads; one that names no port fails as a missing port does.
         for (const char* number : {"300", "0", "-1"})
             QTest::newRow(qPrintable(QStringLiteral("port %1").arg(number)))
-                << QByteArray("PORTACOM=6") << "PORTACOM=" + QByteArray(number)
+                << Changes{{"PORTACOM=6", "PORTACOM=" + QByteArray(number)}}
                 << " Errore : 8002|ERRORE IMPOSTAZIONE PORTA.";
-        QTest::newRow("pin not a number") << QByteArray("PIN=9") << QByteArray("PIN=nove")
+        QTest::newRow("pin not a number") << Changes{{"PIN=9", "PIN=nove"}}
                                           << SettingsErrorTitle + "|VELTRANO.ini, section [sezione 8], key \"PIN\": "
                                                                   "the value \"nove\" cannot be used.";
         // COM6 becomes a loopback port nobody listens on, the pseudo-terminal COM9.
         QTest::newRow("nobody listens on the network port")
-            << QByteArray("COM6=") << "COM6=tcp://127.0.0.1:" + QByteArray::number(freeLoopbackPort()) + "\r\nCOM9="
+            << Changes{{"COM6=", "COM6=tcp://127.0.0.1:" + QByteArray::number(freeLoopbackPort()) + "\r\nCOM9="}}
             << " Errore : 8005|ERRORE IMPOSTAZIONE PORTA.";
     }
     void startUpStopsOnWhatItCannotUse()
     {
-        QFETCH(QByteArray, from);
-        QFETCH(QByteArray, to);
+        QFETCH(Changes, changes);
         QFETCH(QString, box);
-        MainWindowRig rig;
-        rig.directory.writeSettings(rig.directory.readSettings().replace(from, to));
-        QVERIFY(!rig.window->load());
-        QVERIFY(rig.platform.ended && !rig.link.isOpen() && !rig.window->isVisible());
-        QCOMPARE(rig.platform.boxes().size(), 1);
-        QVERIFY2(rig.platform.boxes().first().startsWith(box), qPrintable(rig.platform.boxes().first()));
+        Rig rig(changes);
+        QVERIFY(!rig.started && rig.platform.ended && !rig.link.isOpen() && !rig.window->isVisible());
+        const QStringList boxes = rig.platform.boxes();
+        QVERIFY2(boxes.size() == 1 && boxes.first().startsWith(box), qPrintable(boxes.join(u'\n')));
     }
 
     // COM3 another pseudo-terminal, opened at 19200 first; COM4 a far end that never speaks. Then the
@@ -255,12 +251,10 @@ private slots:
     {
         Rig rig;
         // A quarter megabyte above ASCII with no line end, faster than any serial line delivers it.
-        QByteArray chunk(64 * 1024, Qt::Uninitialized);
-        for (qsizetype i = 0; i < chunk.size(); ++i)
-            chunk[i] = char(0x80 | (i % 0x80));
-        for (int i = 0; i < 4; ++i)
-            rig.board.writeToProgram(chunk);
-        rig.board.writeToProgram("END");
+        QByteArray aboveAscii;
+        for (int byte = 0x80; byte <= 0xff; ++byte)
+            aboveAscii += char(byte);
+        rig.board.writeToProgram(aboveAscii.repeated(2048) + "END");
         QTRY_VERIFY_WITH_TIMEOUT(rig.texts({"RISPOSTA"}).endsWith(u"END"), 20000);
         QCOMPARE(rig.texts({"Text2"}), rig.texts({"RISPOSTA"}));
         QVERIFY(rig.texts({"RISPOSTA"}).size() <= 64 * 1024); // one read's worth, never the whole flood
@@ -494,10 +488,9 @@ private slots:
         QTemporaryDir elsewhere;
         const QString csv = QDir::toNativeSeparators(elsewhere.filePath(QStringLiteral("memories.csv")));
         const QList<QAction*> actions = rig.get<QMenu>("memorie")->actions();
-        rig.platform.fileNames = {csv};
+        rig.platform.fileNames = {csv, csv};
         actions[0]->trigger();
         QVERIFY(writeFile(csv, fileContents(csv) + "5,\"17\",\"cw\",\"18080\",30,\"\",0,\"\"\r\n"));
-        rig.platform.fileNames = {csv};
         actions[1]->trigger();
         QCOMPARE(rig.listed({ColumnBand}), QStringList({"40", "20", "17", "15", "12"}));
         QCOMPARE(rig.platform.boxes(),
