@@ -241,8 +241,6 @@ private slots:
         QChartView* view = std::array<QChartView*, 3>{widget<QChartView>(tuning, "tuningChart"), &run, &learn}[chart];
         view->window()->resize(size);
         view->window()->setPalette(palette);
-        view->window()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view->window()));
         QVERIFY2(view->accessibleDescription().contains(described), qPrintable(view->accessibleDescription()));
         // The tuning chart's picture through "Save Picture...", which gives the name its suffix.
         rig.platform.fileNames = {rig.directory.path() + QStringLiteral("/chart")};
