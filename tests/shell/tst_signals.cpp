@@ -80,9 +80,8 @@ private slots:
             },
             5000));
         QVERIFY2(!toBoard.contains("IS,"), toBoard.constData());
-        QVERIFY(veltrano.waitForFinished(10000));
-        QCOMPARE(veltrano.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(veltrano.exitCode(), 0);
+        QVERIFY(veltrano.waitForFinished(10000) && veltrano.exitStatus() == QProcess::NormalExit &&
+                veltrano.exitCode() == 0);
         QVERIFY2((toBoard + board.drain()).contains("IS,9,0,180,\r"), toBoard.constData());
         QCOMPARE(station.radio(), QStringLiteral("USB 2400 0.500000 0"));
     }

@@ -15,19 +15,42 @@ public:
         QString text;
         QString title;
         MessageIcon icon;
-        MessageButtons buttons;
     };
 
-    MessageAnswer message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
-                          MessageButtons buttons) override;
-    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override;
-    QString saveFileName(QWidget* parent, const QString& title, const QString& suggestedPath,
-                         const QString& filter) override;
-    void endProcess(int exitCode) override;
-    void pause(std::chrono::milliseconds duration) override;
+    MessageAnswer message(QWidget*, const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons) override
+    {
+        messages.append({text, title, icon});
+        if (onMessage)
+            onMessage(messages.last());
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+    }
+    QString openFileName(QWidget*, const QString&, const QString&) override
+    {
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return openFileName(nullptr, {}, {});
+    }
+    void endProcess(int) override { ended = true; }
+    void pause(std::chrono::milliseconds duration) override
+    {
+        pauses.append(duration);
+        if (onPause)
+            onPause();
+    }
 
     // Every box so far, as "title|text".
-    QStringList boxes() const;
+    QStringList boxes() const
+    {
+        QStringList all;
+        for (const Message& box : messages)
+            all << box.title + u'|' + box.text;
+        return all;
+    }
 
     // Answers for the next boxes, in order; an empty queue answers Ok, or Yes for a question.
     QList<MessageAnswer> answers;
