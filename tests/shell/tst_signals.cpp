@@ -46,9 +46,8 @@ private slots:
     void endingSignalUnkeysTheRadioBeforeTheServoLine_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            QTest::newRow(qPrintable(QStringLiteral("SIG") + QString::fromLatin1(sigabbrev_np(signal)))) << signal;
     }
 
     void endingSignalUnkeysTheRadioBeforeTheServoLine()
