@@ -7,7 +7,6 @@
 
 #include <QTest>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -96,31 +95,6 @@ private slots:
         else
             QVERIFY2(swr <= 2, qPrintable(where)); // near enough for the SWR search's last tenths
         qDebug("%d readings, %d moves, %.3f degrees off", search.readings(), search.moves(), shaftEnd - dip);
-    }
-
-    // A servo whose shaft stands off the commanded angle by a wave bends the two flanks unlike each
-    // other: across 40 m the search still leaves the shaft near the dip, most times within SWR 1.4.
-    void searchOnAWavyServo()
-    {
-        LoopModel loop;
-        ServoShaft servo(0, 0, 0);
-        servo.setError(0.2, 3);
-        const auto shaft = [&servo](int tenths) { return tenths / 10.0 + servo.errorDegrees(tenths / 10.0); };
-        NoiseMeter meter({.jitterDb = 0.7, .seed = 3});
-        std::vector<double> swrs;
-        for (double hertz = 7.0e6; hertz <= 7.2e6; hertz += 10e3) {
-            PeakSearch search(int(std::lround(loop.resonanceDegrees(hertz) * 10)) + 10, 0, 1800);
-            for (std::optional<PeakSearch::Move> move = search.start(); move;) {
-                std::vector<double> readings;
-                for (int i = 0; i < move->readings; ++i)
-                    readings.push_back(meter.read(loop.receiveResponse(shaft(move->tenths), hertz)));
-                move = search.next(readings);
-            }
-            QCOMPARE(search.result(), PeakSearch::Result::Peaked);
-            swrs.push_back(loop.swr(shaft(search.peakTenths()), hertz));
-        }
-        std::sort(swrs.begin(), swrs.end());
-        QVERIFY2(swrs[swrs.size() / 2] <= 1.4, qPrintable(QStringLiteral("median SWR %1").arg(swrs[swrs.size() / 2])));
     }
 };
 
