@@ -25,8 +25,8 @@ public:
         }
         removeLeftoversOfEndedTests();
         const auto pid = quint32(::getpid());
-        m_name = QStringLiteral("veltrano-t-%1").arg(pid);
-        const QString near = QStringLiteral("vtn%1").arg(pid);
+        m_name = Prefix + QString::number(pid);
+        const QString near = nearEndOf(m_name);
         m_far = QStringLiteral("vtf%1").arg(pid);
         // A /30 of its own per test process, so tests running at once do not meet.
         const QString subnet = QStringLiteral("10.201.%1.%2").arg((pid >> 6) & 0xff);
@@ -79,17 +79,20 @@ private:
     // A test killed by its timeout leaves its namespace behind; the next one clears it away.
     void removeLeftoversOfEndedTests()
     {
-        for (const QString& name : QDir(QStringLiteral("/run/netns")).entryList({QStringLiteral("veltrano-t-*")}))
-            if (::kill(pid_t(name.mid(11).toInt()), 0) != 0 && errno == ESRCH)
+        for (const QString& name : QDir(QStringLiteral("/run/netns")).entryList({Prefix + u'*'}))
+            if (::kill(pid_t(name.mid(Prefix.size()).toInt()), 0) != 0 && errno == ESRCH)
                 removeNamespace(name);
         m_problem.clear();
     }
+    // Each name ends in the pid of the test that made it, so leftovers of killed tests can be told.
+    static inline const QString Prefix = QStringLiteral("veltrano-t-");
+    static QString nearEndOf(const QString& name) { return "vtn" + name.mid(Prefix.size()); }
     void removeNamespace(const QString& name)
     {
         if (name.isEmpty())
             return;
         ip({"netns", "del", name});
-        ip({"link", "del", "vtn" + name.mid(11)});
+        ip({"link", "del", nearEndOf(name)});
     }
 
     const QString m_ipProgram =
