@@ -25,15 +25,11 @@ void say(const QString& line)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    const QStringList arguments = application.arguments();
-    if (arguments.size() < 3) {
-        std::fputs("usage: tuning-program STATION_PORT TUNE_MAX_S [--until-done]\n", stderr);
-        return 2;
-    }
+    const QStringList arguments = application.arguments(); // STATION_PORT TUNE_MAX_S [--until-done]
     MainWindowRig rig;
     rig.directory.writeSettings(TestProgramDirectory::standardSettings(rig.board.devicePath()) +
-                                "[rig]\r\nPORT=" + arguments[1].toLatin1() + "\r\nFOLLOW=1\r\nTUNE_TX=1\r\n" +
-                                "TUNE_SETTLE_MS=300\r\nTUNE_MAX_S=" + arguments[2].toLatin1() + "\r\n");
+                                "[rig]\r\nPORT=" + arguments.value(1).toLatin1() + "\r\nFOLLOW=1\r\nTUNE_TX=1\r\n" +
+                                "TUNE_SETTLE_MS=300\r\nTUNE_MAX_S=" + arguments.value(2).toLatin1() + "\r\n");
     if (!rig.start())
         return 1;
     rig.click("Command1");

@@ -98,20 +98,16 @@ private slots:
     {
         QTest::addColumn<QString>("whatHappens");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("guard killed") << "kill guard"
-                                      << "The guard that unkeys the radio if this program dies is not running.";
+        const QString notRunning =
+            QStringLiteral("The guard that unkeys the radio if this program dies is not running.");
+        const QString notConnected =
+            QStringLiteral("The guard that unkeys the radio if this program dies is not connected to rigctld.");
+        QTest::newRow("guard killed") << "kill guard" << notRunning;
         // The window does not ask while the guard is not ready: it must come back all the same.
-        QTest::newRow("guard killed, nothing asked") << "kill guard, ask nothing"
-                                                     << "The guard that unkeys the radio if this program dies is "
-                                                        "not running.";
-        QTest::newRow("rigctld gone") << "kill rigctld"
-                                      << "The guard that unkeys the radio if this program dies is not "
-                                         "connected to rigctld.";
-        QTest::newRow("rigctld not there yet") << "no rigctld"
-                                               << "The guard that unkeys the radio if this program dies is not "
-                                                  "connected to rigctld.";
-        QTest::newRow("guard missing") << "no guard"
-                                       << "The guard that unkeys the radio if this program dies is not running.";
+        QTest::newRow("guard killed, nothing asked") << "kill guard, ask nothing" << notRunning;
+        QTest::newRow("rigctld gone") << "kill rigctld" << notConnected;
+        QTest::newRow("rigctld not there yet") << "no rigctld" << notConnected;
+        QTest::newRow("guard missing") << "no guard" << notRunning;
     }
     void keyingIsRefusedWhileTheGuardCannotAct()
     {

@@ -62,12 +62,10 @@ private slots:
         loop.qualityFactor = qualityFactor;
         const double hertz = 7.05e6;
         const double dip = loop.resonanceDegrees(hertz);
-        NoiseMeter::Settings settings;
-        settings.bandNoiseDb = bandNoise;
-        settings.jitterDb = jitter;
-        settings.flat = flatMeter;
-        settings.seed = unsigned(qHash(QByteArray(QTest::currentDataTag())));
-        NoiseMeter meter(settings);
+        NoiseMeter meter({.bandNoiseDb = bandNoise,
+                          .jitterDb = jitter,
+                          .seed = unsigned(qHash(QByteArray(QTest::currentDataTag()))),
+                          .flat = flatMeter});
         const int start = int(std::lround((dip + startOffset) * 10));
         ServoShaft shaft(start / 10.0, 0, backlash);
         double seconds = 0;

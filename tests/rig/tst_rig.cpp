@@ -92,6 +92,7 @@ public:
 
     StallingRadio()
     {
+        m_radio.servoAngle = QStringLiteral("87.3"); // SWR 1.5 on the air
         clock.start();
         m_server.listen(QHostAddress::LocalHost);
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
@@ -123,27 +124,12 @@ private:
                 stalledAt = clock.elapsed();
             }
             if (!stalled)
-                connection.write(answer(command));
+                connection.write(rigctldEcho(command) + '\n' + m_radio.answer(command) + '\n');
         }
     }
 
-    QByteArray answer(const QByteArray& command)
-    {
-        const QByteArray echo = rigctldEcho(command) + '\n';
-        static const QHash<QByteArray, QByteArray> readings = {{"\\get_freq", "Frequency: 7050000\n"},
-                                                               {"\\get_mode", "Mode: USB\nPassband: 2400\n"},
-                                                               {"\\get_level SWR", "1.500000\n"}};
-        if (readings.contains(command))
-            return echo + readings[command] + "RPRT 0\n";
-        if (command == "\\get_level RFPOWER")
-            return echo + m_power + "\nRPRT 0\n";
-        if (command.startsWith("\\set_level RFPOWER "))
-            m_power = command.mid(20);
-        return echo + (command.startsWith("\\set_") ? "RPRT 0\n" : "RPRT -11\n");
-    }
-
     QTcpServer m_server;
-    QByteArray m_power = "0.500000";
+    ScriptedRadio m_radio;
 };
 
 } // namespace
@@ -399,24 +385,18 @@ private slots:
         };
         QTcpServer peer;
         QVERIFY(peer.listen(QHostAddress::LocalHost));
-        QTcpSocket* connection = nullptr;
-        qsizetype answered = 0;
         QList<QByteArray> requests;
         connect(&peer, &QTcpServer::newConnection, this, [&] {
-            if (connection)
-                return;
-            connection = peer.nextPendingConnection();
-            connect(connection, &QTcpSocket::readyRead, this, [&] {
+            QTcpSocket* connection = peer.nextPendingConnection();
+            connect(connection, &QTcpSocket::readyRead, this, [&, connection] {
                 while (connection->canReadLine()) {
                     requests << connection->readLine().trimmed();
-                    if (answered == script.size())
-                        continue;
-                    for (const QByteArray& piece : script[answered]) {
+                    for (const QByteArray& piece : script.value(requests.size() - 1)) {
                         connection->write(piece);
                         connection->flush();
                         QTest::qWait(5);
                     }
-                    if (++answered == script.size())
+                    if (requests.size() == script.size())
                         connection->disconnectFromHost();
                 }
             });
@@ -447,7 +427,6 @@ private slots:
 
         auto* host = widget<QLineEdit>(window, "hostField");
         auto* connectButton = widget<QPushButton>(window, "connectButton");
-        auto* follow = widget<QCheckBox>(window, "followBox");
         host->setText(QStringLiteral(" "));
         connectButton->click();
         QCOMPARE(platform.messages.size(), 1);
@@ -466,7 +445,7 @@ private slots:
             WaitMs));
         QVERIFY(!follower.isFollowing());
 
-        follow->click();
+        widget<QCheckBox>(window, "followBox")->click();
         QVERIFY(follower.isFollowing());
         GlobalSettings reread;
         QVERIFY(!carica_ini(directory.path(), reread));
@@ -507,17 +486,13 @@ private slots:
 
         RigWindowRig rig;
         rig.settings.rig.TUNE_TX = tuneTx ? 1 : 0;
-        ScriptedRadio scripted;
-        scripted.noise = Noise::Resonant;
+        ScriptedRun scripted({}, Noise::Resonant);
         if (!radio)
-            scripted.drop();
-        rig.session.setLinkOpen(portOpen);
-        rig.session.setServoState(servoOn ? ServoState::On : ServoState::Off);
-        TuneRun tuneRun(scripted, rig.session);
-        connect(&tuneRun, &TuneRun::moveRequested, &scripted,
-                [&](const QString& angle) { scripted.servoAngle = angle; });
-        LearnRun learn(scripted, tuneRun);
-        LearnWindow window(learn, scripted, rig.session, rig.settings.rig, rig.platform, QString());
+            scripted.radio.drop();
+        scripted.board.setLinkOpen(portOpen);
+        scripted.board.setServoState(servoOn ? ServoState::On : ServoState::Off);
+        LearnRun learn(scripted.radio, *scripted.run);
+        LearnWindow window(learn, scripted.radio, scripted.board, rig.settings.rig, rig.platform, QString());
         window.show();
         QSignalSpy requested(&window, &LearnWindow::learnRequested);
 

@@ -1,22 +1,17 @@
 // The tune run's every outcome against a radio that answers from a script: what it is asked, what
 // makes it stop, and that whatever ends the run, the radio is unkeyed first and given back its mode,
 // passband and power.
-#include "BoardSession.h"
 #include "FakePlatform.h"
 #include "KeyingGuard.h"
 #include "LearnRun.h"
 #include "MemoryStore.h"
 #include "ScriptedRadio.h"
-#include "TuneRun.h"
 
-#include <QHash>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <cmath>
-#include <optional>
 
 namespace {
 
@@ -47,62 +42,14 @@ private:
     bool m_ready = true;
 };
 
-enum class Event { None, OperatorStops, PortCloses, ServoOff, FrequencyChanges, LinkDrops };
 enum class Guard { None, Ready, NotReady, GoesBeforeKeyUp };
 using LearnMethod = LearnPlacement::Method;
-using Script = QHash<QByteArray, QByteArrayList>;
 using O = TuneRun::Outcome;
 
 const QByteArray Refused = "RPRT -11";
 const QByteArray NoPower = "0.000000\nRPRT 0";
 const QByteArrayList Restore = {"\\set_ptt 0", "\\set_mode USB 2400", "\\set_level RFPOWER 0.500000"};
 const TuneRun::Plan Quick{.maxSeconds = 10, .settleMs = 0, .peakSettleMs = 0};
-
-// A run on the scripted radio, with the port to the board open and the servo on; the angles it
-// sends are where the radio's meter reads.
-struct ScriptedRun {
-    ScriptedRadio radio;
-    BoardSession board;
-    std::optional<TuneRun> run;
-
-    ScriptedRun(const Script& script, Noise noise)
-    {
-        radio.script = script;
-        radio.noise = noise;
-        board.setLinkOpen(true);
-        board.setServoState(ServoState::On);
-        run.emplace(radio, board);
-        QObject::connect(&*run, &TuneRun::moveRequested, &radio,
-                         [this](const QString& angle) { radio.servoAngle = angle; });
-    }
-
-    // The event, as the radio is about to answer the command the nth time.
-    void raise(Event event, const QByteArray& command, int count = 2, const std::function<void()>& stop = {})
-    {
-        radio.beforeAnswer = [this, event, command, count, stop](const QByteArray& heard, int times) {
-            if (heard != command || times != count)
-                return;
-            switch (event) {
-            case Event::None: break;
-            case Event::OperatorStops: stop ? stop() : run->stop(); break;
-            case Event::PortCloses: board.setLinkOpen(false); break;
-            case Event::ServoOff: board.setServoState(ServoState::Off); break;
-            case Event::FrequencyChanges: radio.tune(7100000); break;
-            case Event::LinkDrops: radio.drop(); break;
-            }
-        };
-    }
-
-    // Starts a run from 90 degrees: the outcome it finished with, none within 5 s.
-    std::optional<TuneRun::Outcome> finish(const TuneRun::Plan& plan)
-    {
-        QSignalSpy finished(&*run, &TuneRun::finished);
-        run->start(plan, 900);
-        if (!QTest::qWaitFor([&] { return !finished.isEmpty(); }, 5000))
-            return std::nullopt;
-        return finished.constFirst().constFirst().value<TuneRun::Outcome>();
-    }
-};
 
 struct TuneCase {
     Script script = {};
@@ -312,13 +259,11 @@ private slots:
         });
         QSignalSpy finished(&learn, &LearnRun::finished);
         QSignalSpy learned(&learn, &LearnRun::pointLearned);
-        LearnRun::Plan plan;
-        plan.placement = {7000, 7200, c.method, 1.5};
-        plan.tune.settleMs = c.maxSecondsOnAir == 1 ? 400 : 0;
-        plan.tune.peakSettleMs = 0;
-        plan.maxSecondsOnAir = c.maxSecondsOnAir;
-        plan.band = QStringLiteral("40");
-        learn.start(plan, 900);
+        learn.start({.placement = {7000, 7200, c.method, 1.5},
+                     .tune = {.settleMs = c.maxSecondsOnAir == 1 ? 400 : 0, .peakSettleMs = 0},
+                     .maxSecondsOnAir = c.maxSecondsOnAir,
+                     .band = QStringLiteral("40")},
+                    900);
 
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
         QCOMPARE(finished.constFirst().constFirst().value<LearnRun::Outcome>(), c.outcome);

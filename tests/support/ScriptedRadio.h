@@ -1,15 +1,19 @@
 #pragma once
 
+#include "BoardSession.h"
 #include "RigChannel.h"
 #include "RigReply.h"
+#include "TuneRun.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QQueue>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 
 // What the radio's S-meter reads: no STRENGTH level, the band noise through a loop resonant at the
 // dip, the same at every angle, or a carrier through the loop that reads above S9+20 near the dip.
@@ -71,47 +75,7 @@ public:
     }
     bool isIdle() const { return m_queue.isEmpty(); }
 
-private:
-    struct Pending {
-        QByteArray command;
-        QPointer<QObject> context;
-        ReplyHandler handler;
-    };
-
-    void answerAll()
-    {
-        while (!m_queue.isEmpty())
-            QTimer::singleShot(0, this, [this, pending = m_queue.dequeue()] { deliver(pending, RigReply{}); });
-    }
-
-    void answerNext()
-    {
-        if (m_queue.isEmpty() || m_state != State::Connected)
-            return;
-        const QByteArray command = m_queue.head().command;
-        if (beforeAnswer)
-            beforeAnswer(command, ++m_counts[command]);
-        if (m_state != State::Connected || m_queue.isEmpty())
-            return;
-        const Pending pending = m_queue.dequeue();
-        heard << command;
-        QByteArrayList& scripted = script[command];
-        const QByteArray body = scripted.isEmpty() ? answer(command) : scripted.takeFirst();
-        const QList<RigReply> replies = RigReplyParser().feed(rigctldEcho(command) + '\n' + body + '\n');
-        QCOMPARE_EQ(replies.size(), 1);
-        deliver(pending, replies.constFirst());
-        if (!m_queue.isEmpty())
-            QTimer::singleShot(0, this, &ScriptedRadio::answerNext);
-    }
-
-    void deliver(const Pending& pending, const RigReply& reply)
-    {
-        if (pending.context)
-            pending.handler(reply);
-        else
-            ++repliesToNobody;
-    }
-
+    // The radio's own reply to a command, after acting on it; without the echo.
     QByteArray answer(const QByteArray& command)
     {
         const QByteArrayList words = command.split(' ');
@@ -153,6 +117,47 @@ private:
         return "RPRT 0";
     }
 
+private:
+    struct Pending {
+        QByteArray command;
+        QPointer<QObject> context;
+        ReplyHandler handler;
+    };
+
+    void answerAll()
+    {
+        while (!m_queue.isEmpty())
+            QTimer::singleShot(0, this, [this, pending = m_queue.dequeue()] { deliver(pending, RigReply{}); });
+    }
+
+    void answerNext()
+    {
+        if (m_queue.isEmpty() || m_state != State::Connected)
+            return;
+        const QByteArray command = m_queue.head().command;
+        if (beforeAnswer)
+            beforeAnswer(command, ++m_counts[command]);
+        if (m_state != State::Connected || m_queue.isEmpty())
+            return;
+        const Pending pending = m_queue.dequeue();
+        heard << command;
+        QByteArrayList& scripted = script[command];
+        const QByteArray body = scripted.isEmpty() ? answer(command) : scripted.takeFirst();
+        const QList<RigReply> replies = RigReplyParser().feed(rigctldEcho(command) + '\n' + body + '\n');
+        QCOMPARE_EQ(replies.size(), 1);
+        deliver(pending, replies.constFirst());
+        if (!m_queue.isEmpty())
+            QTimer::singleShot(0, this, &ScriptedRadio::answerNext);
+    }
+
+    void deliver(const Pending& pending, const RigReply& reply)
+    {
+        if (pending.context)
+            pending.handler(reply);
+        else
+            ++repliesToNobody;
+    }
+
     // The loop's resonance: 88.3 degrees at 7050 kHz, a degree lower every 50 kHz up.
     double dip() const { return 88.3 - double(m_frequencyHz - 7050000) / 50000; }
 
@@ -160,4 +165,53 @@ private:
     qint64 m_frequencyHz = 7050000;
     QQueue<Pending> m_queue;
     QHash<QByteArray, int> m_counts;
+};
+
+using Script = QHash<QByteArray, QByteArrayList>;
+enum class Event { None, OperatorStops, PortCloses, ServoOff, FrequencyChanges, LinkDrops };
+
+// A run on the scripted radio, with the port to the board open and the servo on; the angles it
+// sends are where the radio's meter reads.
+struct ScriptedRun {
+    ScriptedRadio radio;
+    BoardSession board;
+    std::optional<TuneRun> run;
+
+    ScriptedRun(const Script& script, Noise noise)
+    {
+        radio.script = script;
+        radio.noise = noise;
+        board.setLinkOpen(true);
+        board.setServoState(ServoState::On);
+        run.emplace(radio, board);
+        QObject::connect(&*run, &TuneRun::moveRequested, &radio,
+                         [this](const QString& angle) { radio.servoAngle = angle; });
+    }
+
+    // The event, as the radio is about to answer the command the nth time.
+    void raise(Event event, const QByteArray& command, int count = 2, const std::function<void()>& stop = {})
+    {
+        radio.beforeAnswer = [this, event, command, count, stop](const QByteArray& heard, int times) {
+            if (heard != command || times != count)
+                return;
+            switch (event) {
+            case Event::None: break;
+            case Event::OperatorStops: stop ? stop() : run->stop(); break;
+            case Event::PortCloses: board.setLinkOpen(false); break;
+            case Event::ServoOff: board.setServoState(ServoState::Off); break;
+            case Event::FrequencyChanges: radio.tune(7100000); break;
+            case Event::LinkDrops: radio.drop(); break;
+            }
+        };
+    }
+
+    // Starts a run from 90 degrees: the outcome it finished with, none within 5 s.
+    std::optional<TuneRun::Outcome> finish(const TuneRun::Plan& plan)
+    {
+        QSignalSpy finished(&*run, &TuneRun::finished);
+        run->start(plan, 900);
+        if (!QTest::qWaitFor([&] { return !finished.isEmpty(); }, 5000))
+            return std::nullopt;
+        return finished.constFirst().constFirst().value<TuneRun::Outcome>();
+    }
 };
