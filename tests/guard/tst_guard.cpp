@@ -33,8 +33,6 @@ qint64 msUntilUnkeyed(RigDaemon& radio, const QElapsedTimer& since)
     return since.elapsed();
 }
 
-constexpr char StationAtRest[] = "USB 2400 0.500000 0";
-
 } // namespace
 
 class TestGuard : public QObject {
@@ -161,7 +159,7 @@ private slots:
     {
         QFETCH(QString, ending);
         SimulatedStation station;
-        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
+        QVERIFY(station.start(StationOptionsAtRest));
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -201,9 +199,9 @@ private slots:
             program.kill();
             QVERIFY(QTest::qWaitFor([&] { return station.count(QStringLiteral("^PTT off")) == 1; }, 3000));
             QVERIFY2(since.elapsed() <= 500, qPrintable(QString::number(since.elapsed())));
-            QTRY_COMPARE_WITH_TIMEOUT(station.radio(), QString::fromLatin1(StationAtRest), 2000 - since.elapsed());
+            QTRY_COMPARE_WITH_TIMEOUT(station.radio(), RadioAtRest, 2000 - since.elapsed());
         }
-        QCOMPARE(station.radio(), QString::fromLatin1(StationAtRest));
+        QCOMPARE(station.radio(), RadioAtRest);
     }
 };
 

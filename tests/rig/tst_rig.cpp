@@ -124,7 +124,7 @@ private:
                 stalledAt = clock.elapsed();
             }
             if (!stalled)
-                connection.write(rigctldEcho(command) + '\n' + m_radio.answer(command) + '\n');
+                connection.write(rigctldReply(command, m_radio.answer(command)));
         }
     }
 

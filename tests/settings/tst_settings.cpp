@@ -21,9 +21,10 @@ const QByteArray Standard = TestProgramDirectory::standardSettings(QStringLitera
 // What the file holds for each "section|key", joined by blanks; "-" for one it does not hold.
 QString read(const QByteArray& contents, const QStringList& names)
 {
+    const ProfileFile file(contents);
     QStringList values;
     for (const QString& name : names)
-        values << ProfileFile(contents).value(name.section(u'|', 0, 0), name.section(u'|', 1)).value_or("-");
+        values << file.value(name.section(u'|', 0, 0), name.section(u'|', 1)).value_or("-");
     return values.join(u' ');
 }
 

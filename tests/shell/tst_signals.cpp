@@ -54,7 +54,7 @@ private slots:
     {
         QFETCH(int, signal);
         SimulatedStation station;
-        QVERIFY(station.start({"--freq", "7050000", "--mode", "USB", "--power", "0.5"}));
+        QVERIFY(station.start(StationOptionsAtRest));
         PtyPair board;
         TestProgramDirectory directory(TestProgramDirectory::standardSettings(board.devicePath()) +
                                        "[rig]\r\nPORT=" + QByteArray::number(station.port()) +

@@ -19,12 +19,16 @@
 // dip, the same at every angle, or a carrier through the loop that reads above S9+20 near the dip.
 enum class Noise { Missing, Resonant, Flat, Strong };
 
-// The echo rigctld writes before the reply: "\set_level RFPOWER 0.5" gives "set_level: RFPOWER 0.5".
-inline QByteArray rigctldEcho(const QByteArray& command)
+// An extended command's reply as rigctld writes it, the echo first: "\set_level RFPOWER 0.5" is
+// answered "set_level: RFPOWER 0.5", then the body's lines.
+inline QByteArray rigctldReply(const QByteArray& command, const QByteArray& body)
 {
     const qsizetype blank = command.indexOf(' ');
-    return command.mid(1, blank < 0 ? -1 : blank - 1) + ':' + (blank < 0 ? QByteArray() : command.mid(blank));
+    return command.mid(1, blank < 0 ? -1 : blank - 1) + ':' + (blank < 0 ? QByteArray() : command.mid(blank)) + '\n' +
+           body + '\n';
 }
+
+using Script = QHash<QByteArray, QByteArrayList>; // replies to a command, in turn
 
 // A radio behind the channel, as rigctld's dummy radio behaves: it keeps mode, passband, power and
 // PTT, and its meter reads an SWR rising on either side of a dip. A scripted reply to a command takes
@@ -37,7 +41,7 @@ public:
     bool transmitting = false;
     QString servoAngle;
     Noise noise = Noise::Missing;
-    QHash<QByteArray, QByteArrayList> script;
+    Script script;
     // Everything that reached the radio, in order, and the power each time it began to transmit.
     QByteArrayList heard;
     QList<double> keyedPowers;
@@ -143,7 +147,7 @@ private:
         heard << command;
         QByteArrayList& scripted = script[command];
         const QByteArray body = scripted.isEmpty() ? answer(command) : scripted.takeFirst();
-        const QList<RigReply> replies = RigReplyParser().feed(rigctldEcho(command) + '\n' + body + '\n');
+        const QList<RigReply> replies = RigReplyParser().feed(rigctldReply(command, body));
         QCOMPARE_EQ(replies.size(), 1);
         deliver(pending, replies.constFirst());
         if (!m_queue.isEmpty())
@@ -167,7 +171,6 @@ private:
     QHash<QByteArray, int> m_counts;
 };
 
-using Script = QHash<QByteArray, QByteArrayList>;
 enum class Event { None, OperatorStops, PortCloses, ServoOff, FrequencyChanges, LinkDrops };
 
 // A run on the scripted radio, with the port to the board open and the servo on; the angles it
